@@ -1,0 +1,78 @@
+// Entry point of QuillstationSetup.exe.
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/startup.h"
+#include "app/switches.h"
+#include "app/window.h"
+#include "platform/folders.h"
+#include "platform/owners.h"
+#include "setup/state.h"
+
+namespace qs {
+namespace {
+
+void ApplySwitches(const char* commandLine) {
+    SwitchValues values;
+    ScanSwitches(commandLine, values);
+    g_switches.hiddenSwitch = values.hidden;
+    g_switches.installSwitch = values.install;
+    g_switches.unattendedSwitch = values.unattended;
+}
+
+BOOL CALLBACK CloseProductWindow(HWND window, LPARAM title) {
+    if (window == nullptr) return TRUE;
+    char text[WINDOW_TEXT_SIZE] = {};
+    ::GetWindowTextA(window, text, static_cast<int>(sizeof text));
+    if (std::strcmp(text, reinterpret_cast<const char*>(title)) == 0) {
+        ::PostMessageA(window, WM_DESTROY, 0, 0);
+    }
+    return TRUE;
+}
+
+// Asks every running copy of the product to end; does not wait for them.
+void CloseProductWindows(const char* title) {
+    ::EnumWindows(CloseProductWindow, reinterpret_cast<LPARAM>(title));
+}
+
+int RunInstaller(HINSTANCE instance, const char* commandLine) {
+    ApplySwitches(commandLine);
+
+    UniqueKernelHandle mutex(::CreateMutexA(nullptr, TRUE, INSTANCE_MUTEX_NAME));
+    if (!mutex) return EXIT_ALREADY_RUNNING;
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ::ReleaseMutex(mutex.get());
+        return EXIT_ALREADY_RUNNING;
+    }
+    ::WaitForSingleObject(mutex.get(), INFINITE);
+
+    CloseProductWindows(PRODUCT_WINDOW_TITLE);
+    FillKnownFolders();
+    InitialiseState(g_state, instance);
+
+    char title[WINDOW_TITLE_SIZE] = {};
+    FormatWindowTitle(title, sizeof title);
+
+    int exitCode = EXIT_NO_WINDOW;
+    {
+        ComApartment com;
+        if (CreateInstallerWindow(instance, InstallerWindowProcedure, nullptr, title) != nullptr) {
+            MSG message = {};
+            while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageA(&message);
+            }
+            exitCode = static_cast<int>(message.wParam);
+        }
+        ::ReleaseMutex(mutex.get());
+    }
+    return exitCode;
+}
+
+}  // namespace
+}  // namespace qs
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    return qs::RunInstaller(instance, commandLine);
+}

@@ -1,0 +1,17 @@
+# Cross build of the 32-bit Windows installer with Debian's MinGW-w64 (posix threads).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(QS_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${QS_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QS_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${QS_MINGW_PREFIX}-windres)
+set(CMAKE_OBJDUMP      ${QS_MINGW_PREFIX}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QS_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every program of this build is statically linked so that it imports system DLLs only.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,52 @@
+// Shell links, registry values and file-system operations.
+// Narrow strings in the ANSI code page; small operations return 1 for success, 0 for
+// failure. Inputs longer than an operation's buffer are refused, never truncated.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qs {
+
+inline constexpr std::size_t SHORTCUT_PATH_SIZE = 2048;
+inline constexpr std::size_t FOLDER_PATH_SIZE = 1024;   // CreateFolderPath's copy
+inline constexpr std::size_t TREE_PATH_SIZE = 2048;     // DeleteFolderTree's paths
+inline constexpr std::size_t REG_VALUE_SIZE = 4096;     // ReadUserString's value buffer
+inline constexpr std::size_t REG_VALUE_HANDOUT = 4050;  // at most this much is copied out
+inline constexpr std::size_t SUBKEY_NAME_SIZE = 1024;   // DeleteKeyTree's enumeration
+inline constexpr char SHORTCUT_SUFFIX[] = ".LNK";
+
+// Creates folder\name.LNK pointing at target (description = name, working folder =
+// the target's folder). COM must be initialised on the calling thread. Returns the
+// HRESULT of the shell calls (S_OK on success); E_INVALIDARG for an overlong path.
+HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
+                       const char* arguments);
+// Deletes folder\name.LNK. Non-zero when deleted.
+int DeleteShortcut(const char* folder, const char* name);
+
+// Reads a REG_SZ value under HKEY_CURRENT_USER\subkey into out (capacity bytes, always
+// terminated). 1 when copied; 0 and out untouched otherwise (missing, wrong type,
+// larger than the value buffer or than out).
+int ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
+// REG_SZ under HKEY_LOCAL_MACHINE\subkey (keys created as needed).
+int WriteMachineString(const char* subkey, const char* valueName, const char* text);
+// REG_DWORD under HKEY_CURRENT_USER\subkey (keys created as needed).
+int WriteUserDword(const char* subkey, const char* valueName, std::uint32_t value);
+// REG_DWORD under HKEY_LOCAL_MACHINE\subkey (keys created as needed).
+int WriteMachineDword(const char* subkey, const char* valueName, std::uint32_t value);
+// Deletes root\subkey and everything below it, depth first. 1 when deleted.
+int DeleteKeyTree(HKEY root, const char* subkey);
+
+// Creates every level of a folder path below its root. 1 when all exist afterwards.
+int CreateFolderPath(const char* path);
+// Deletes a folder with its files and sub-folders; never follows a reparse point and
+// never enters a folder whose name starts with a full stop. Always 1.
+int DeleteFolderTree(const char* folder);
+// Creates or truncates path and writes count bytes. 1 when the file holds them all.
+int WriteWholeFile(const char* path, const void* data, std::uint32_t count);
+// 1 when path names a file that can be opened for reading.
+int FileExists(const char* path);
+
+}  // namespace qs

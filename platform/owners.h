@@ -1,0 +1,174 @@
+// Small move-only owners for Windows handles. Each releases what it holds when it goes
+// out of scope, so every early return of an operation releases what it took.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace qs {
+
+// Owner of one handle-like value. Traits give the handle type, its empty value and the
+// call that releases it.
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    Handle get() const { return handle_; }
+    bool valid() const { return handle_ != Traits::Empty(); }
+    explicit operator bool() const { return valid(); }
+
+    // For out-parameters: releases the current value and hands out its slot.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
+    void reset(Handle handle = Traits::Empty()) {
+        if (handle_ != Traits::Empty()) Traits::Release(handle_);
+        handle_ = handle;
+    }
+    Handle release() { return std::exchange(handle_, Traits::Empty()); }
+
+private:
+    Handle handle_ = Traits::Empty();
+};
+
+namespace traits {
+struct KernelHandle {  // mutexes, threads, events: empty is null
+    using Handle = HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle h) { ::CloseHandle(h); }
+};
+struct FileHandle {  // CreateFile: empty is INVALID_HANDLE_VALUE
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Release(Handle h) { ::CloseHandle(h); }
+};
+struct FindHandle {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Release(Handle h) { ::FindClose(h); }
+};
+struct RegistryKey {
+    using Handle = HKEY;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle k) { ::RegCloseKey(k); }
+};
+struct LoadedModule {
+    using Handle = HMODULE;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle m) { ::FreeLibrary(m); }
+};
+struct GdiObject {
+    using Handle = HGDIOBJ;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle o) { ::DeleteObject(o); }
+};
+struct MemoryDc {
+    using Handle = HDC;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle dc) { ::DeleteDC(dc); }
+};
+}  // namespace traits
+
+using UniqueKernelHandle = UniqueHandle<traits::KernelHandle>;
+using UniqueFile = UniqueHandle<traits::FileHandle>;
+using UniqueFind = UniqueHandle<traits::FindHandle>;
+using UniqueKey = UniqueHandle<traits::RegistryKey>;
+using UniqueModule = UniqueHandle<traits::LoadedModule>;
+using UniqueGdiObject = UniqueHandle<traits::GdiObject>;
+using UniqueMemoryDc = UniqueHandle<traits::MemoryDc>;
+
+// A window device context from GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr) ::ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a device context and selects the previous one back.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~SelectGuard() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A COM interface pointer, released once.
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) {
+            reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    Interface* get() const { return p_; }
+    Interface* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For CoCreateInstance and QueryInterface.
+    void** put_void() {
+        reset();
+        return reinterpret_cast<void**>(&p_);
+    }
+    void reset() {
+        if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
+    }
+
+private:
+    Interface* p_ = nullptr;
+};
+
+// COM for the calling thread (single-threaded apartment). Uninitialises only when the
+// initialisation returned S_OK, as the thread's own initialisation must be paired.
+class ComApartment {
+public:
+    ComApartment() : result_(::CoInitialize(nullptr)) {}
+    ~ComApartment() {
+        if (result_ == S_OK) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT result() const { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+}  // namespace qs

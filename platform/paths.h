@@ -1,0 +1,36 @@
+// Path text edits and bounded joins. Portable: no Windows header.
+// Every function that writes a buffer takes its capacity and refuses (returns false,
+// leaving an empty string when the buffer has room for one) rather than truncating.
+#pragma once
+
+#include <cstddef>
+
+namespace qs {
+
+// Copies text into out. False when it does not fit in capacity - 1 characters.
+bool CopyText(char* out, std::size_t capacity, const char* text);
+// Appends text to the string already in out. False (out unchanged) when it does not fit.
+bool AppendText(char* out, std::size_t capacity, const char* text);
+// out = folder, one backslash unless folder already ends in one, then name.
+// An empty folder gives "\name". False (out empty) when the result does not fit.
+bool JoinPath(char* out, std::size_t capacity, const char* folder, const char* name);
+
+// Cuts the path at its last backslash (searching back to the second character).
+// "C:\dir\file" -> "C:\dir", "C:\file" -> "C:", "\file" -> "", "file" unchanged.
+void StripLastComponent(char* path);
+// Keeps only what follows the last backslash. "C:\dir\setup.exe" -> "setup.exe";
+// a path ending in a backslash becomes empty; no backslash: unchanged.
+void ReduceToFileName(char* path);
+
+// Cuts a path to its first component (a UNC path to "\\server"). 1 when cut, else 0.
+int CutToRoot(char* path);
+// Like CutToRoot, but only a drive or UNC root survives; anything else becomes empty
+// (result 0).
+int CutToDriveRoot(char* path);
+
+// True when name is a safe relative file name inside a field of fieldSize bytes:
+// terminated within the field, not empty, no drive letter or colon, not starting with
+// a backslash or slash, and no "." or ".." component. Sub-folders are allowed.
+bool IsSafeRelativeName(const char* name, std::size_t fieldSize);
+
+}  // namespace qs

@@ -1,0 +1,19 @@
+# Sourced by the Wine scripts: points Wine at a private prefix under a state folder.
+#   QS_WINE_DIR  state folder (holds prefix/, home/, display, xvfb.pid)
+#   QS_WINE_ARCH win32 (default) or win64
+: "${QS_WINE_DIR:?QS_WINE_DIR must name the Wine state folder}"
+: "${QS_WINE_ARCH:=win32}"
+export WINEPREFIX="$QS_WINE_DIR/prefix"
+export WINEARCH="$QS_WINE_ARCH"
+export WINEDEBUG=-all
+# No desktop menu entries, no Mono or Gecko installers.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d${QS_EXTRA_DLLOVERRIDES:+;$QS_EXTRA_DLLOVERRIDES}"
+# Wine links the prefix's Desktop and Documents below HOME: keep them in the state folder.
+export HOME="$QS_WINE_DIR/home"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache"
+export XDG_RUNTIME_DIR="$QS_WINE_DIR/run"
+if [ -s "$QS_WINE_DIR/display" ]; then
+  export DISPLAY=":$(head -n 1 "$QS_WINE_DIR/display")"
+fi

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Starts a private Xvfb display and initialises a private Wine prefix.
+#   wine-start.sh STATE_DIR [win32|win64]
+# Records the Xvfb pid and display number in STATE_DIR; wine-stop.sh undoes it.
+set -euo pipefail
+export QS_WINE_DIR=$(realpath -m "$1")
+export QS_WINE_ARCH=${2:-win32}
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$QS_WINE_DIR/home" "$QS_WINE_DIR/run"
+chmod 700 "$QS_WINE_DIR/run"
+echo "$QS_WINE_ARCH" > "$QS_WINE_DIR/arch"
+
+if [ -s "$QS_WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$QS_WINE_DIR/xvfb.pid")" 2>/dev/null; then
+  :
+else
+  rm -f "$QS_WINE_DIR/display"
+  # -displayfd picks a free display number and writes it to fd 3.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    3>"$QS_WINE_DIR/display" >"$QS_WINE_DIR/xvfb.log" 2>&1 &
+  echo $! > "$QS_WINE_DIR/xvfb.pid"
+  for _ in $(seq 1 100); do
+    [ -s "$QS_WINE_DIR/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$QS_WINE_DIR/display" ] || { echo "wine-start: Xvfb did not start" >&2; cat "$QS_WINE_DIR/xvfb.log" >&2; exit 1; }
+fi
+
+. "$here/wine-env.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >"$QS_WINE_DIR/wineboot.log" 2>&1 || { cat "$QS_WINE_DIR/wineboot.log" >&2; exit 1; }
+fi
+# Keep one wineserver for the whole run; wine-stop.sh ends it.
+wineserver -p
+wine cmd /c exit 0 >/dev/null 2>&1 || true
+echo "wine-start: prefix $WINEPREFIX ($QS_WINE_ARCH) on display $DISPLAY"

@@ -1,0 +1,96 @@
+// The one process-wide installer state record and the three switch flags beside it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "package/record.h"
+
+namespace qs {
+
+inline constexpr std::size_t PATH_BUFFER_SIZE = 1024;
+inline constexpr std::size_t ERROR_CAPTION_SIZE = 512;
+inline constexpr std::size_t ERROR_TEXT_SIZE = 2048;
+inline constexpr std::size_t STATUS_TEXT_SIZE = 1024;
+
+// Signed class of the running Windows version: -1 and 0 to 8.
+using OsClass = std::int32_t;
+
+struct ButtonRect {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+};
+
+// Plain data, cleared byte-wise by InitialiseState. Fields shared between the window
+// thread and the install worker (workerRunning, workerResult, statusText) are accessed
+// through the atomic helpers below, never directly across threads.
+struct InstallerState {
+    HWND window;
+    HINSTANCE instance;
+    char modulePath[PATH_BUFFER_SIZE];
+    std::uint32_t blinkTimer;
+    OsClass osClass;
+    std::int32_t installed;
+    char installFolder[PATH_BUFFER_SIZE];
+    PackageDirectory packageDirectory;
+    ButtonRect buttonRect;
+    std::int32_t blinkCounter;
+    HBITMAP backgroundBitmap;
+    std::int32_t bitmapWidth;
+    std::int32_t bitmapHeight;
+    HCURSOR handCursor;
+    HFONT textFont;
+    HFONT buttonFont;
+    HANDLE workerThread;
+    std::uint32_t workerThreadId;
+    std::int32_t workerRunning;
+    std::int32_t workerResult;
+    char errorCaption[ERROR_CAPTION_SIZE];
+    char errorText[ERROR_TEXT_SIZE];
+    char statusText[STATUS_TEXT_SIZE];
+};
+
+// The switch flags: set from the command line before the record is cleared.
+struct SwitchFlags {
+    std::int32_t hiddenSwitch;
+    std::int32_t installSwitch;
+    std::int32_t unattendedSwitch;
+};
+
+// The process-wide instances, reachable by name from start-up and the window procedure.
+extern InstallerState g_state;
+extern SwitchFlags g_switches;
+
+// Zeroes every byte of the record, then stores the module instance. Leaves the switch
+// flags untouched. Returns 0.
+int InitialiseState(InstallerState& state, HINSTANCE instance);
+
+// Cross-thread hand-over. The worker publishes with release stores; the window thread
+// reads with acquire loads, so everything the worker wrote before clearing
+// workerRunning (errorCaption, errorText, workerResult) is visible once it reads 0.
+inline std::int32_t LoadWorkerRunning(InstallerState& state) {
+    return std::atomic_ref<std::int32_t>(state.workerRunning).load(std::memory_order_acquire);
+}
+inline void StoreWorkerRunning(InstallerState& state, std::int32_t value) {
+    std::atomic_ref<std::int32_t>(state.workerRunning).store(value, std::memory_order_release);
+}
+inline std::int32_t LoadWorkerResult(InstallerState& state) {
+    return std::atomic_ref<std::int32_t>(state.workerResult).load(std::memory_order_acquire);
+}
+inline void StoreWorkerResult(InstallerState& state, std::int32_t value) {
+    std::atomic_ref<std::int32_t>(state.workerResult).store(value, std::memory_order_release);
+}
+
+// statusText is written by the worker while the window thread draws it. Both sides go
+// through these, character by character with relaxed atomics, so a line caught
+// half-written is merely stale, never a data race. Texts longer than the buffer are cut.
+void SetStatusText(InstallerState& state, const char* text);
+// Copies at most capacity - 1 characters of statusText into out, always terminated.
+void CopyStatusText(InstallerState& state, char* out, std::size_t capacity);
+
+}  // namespace qs

@@ -1,0 +1,46 @@
+#include "app/switches.h"
+
+#include <gtest/gtest.h>
+
+namespace qs {
+namespace {
+
+struct SwitchCase {
+    const char* commandLine;
+    int hidden;
+    int install;
+    int unattended;
+};
+
+class ScanSwitchesTest : public testing::TestWithParam<SwitchCase> {};
+
+TEST_P(ScanSwitchesTest, SetsExactlyTheExpectedFlags) {
+    const SwitchCase& c = GetParam();
+    SwitchValues values;
+    ScanSwitches(c.commandLine, values);
+    EXPECT_EQ(values.hidden, c.hidden) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.install, c.install) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.unattended, c.unattended) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, ScanSwitchesTest,
+    testing::Values(SwitchCase{nullptr, 0, 0, 0}, SwitchCase{"", 0, 0, 0}, SwitchCase{"-", 0, 0, 0},
+                    SwitchCase{"h", 0, 0, 0}, SwitchCase{"-h", 1, 0, 0}, SwitchCase{"-H", 1, 0, 0},
+                    SwitchCase{"-i", 0, 1, 0}, SwitchCase{"-I", 0, 0, 0}, SwitchCase{"-u", 0, 0, 1},
+                    SwitchCase{"-U", 0, 0, 1}, SwitchCase{"-hiu", 1, 0, 0}, SwitchCase{"--h", 0, 0, 0},
+                    SwitchCase{"-h-u", 1, 0, 1}, SwitchCase{"-h -i -u", 1, 1, 1},
+                    SwitchCase{"-i -i -i", 0, 1, 0}, SwitchCase{"word-u", 0, 0, 1},
+                    SwitchCase{"C:\\my-uploads\\x", 0, 0, 1}, SwitchCase{"-x -y", 0, 0, 0},
+                    SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0}));
+
+TEST(ScanSwitches, NeverClearsAFlagAlreadySet) {
+    SwitchValues values;
+    values.install = 1;
+    ScanSwitches("-h", values);
+    EXPECT_EQ(values.install, 1);
+    EXPECT_EQ(values.hidden, 1);
+}
+
+}  // namespace
+}  // namespace qs

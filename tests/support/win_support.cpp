@@ -1,0 +1,175 @@
+#include "tests/support/win_support.h"
+
+#include <cstdio>
+
+namespace qs::test {
+namespace {
+
+constexpr char SCRATCH_KEY_ROOT[] = "Software\\QuillstationTests";
+
+std::string UniqueSuffix() {
+    static LONG counter = 0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%lu-%lu-%ld", GetCurrentProcessId(), GetTickCount(),
+                  InterlockedIncrement(&counter));
+    return text;
+}
+
+void DeleteKeyRecursive(HKEY root, const std::string& subkey) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | DELETE, &key) != ERROR_SUCCESS) return;
+    char name[1024];
+    for (;;) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteKeyRecursive(key, name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, subkey.c_str());
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    path_ = std::string(temp) + "qs-test-" + UniqueSuffix();
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+ScratchKey::ScratchKey() {
+    subkey_ = std::string(SCRATCH_KEY_ROOT) + "\\" + UniqueSuffix();
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, subkey_.c_str(), &key) == ERROR_SUCCESS) RegCloseKey(key);
+}
+
+ScratchKey::~ScratchKey() {
+    DeleteKeyRecursive(HKEY_CURRENT_USER, subkey_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, SCRATCH_KEY_ROOT);  // only succeeds when empty
+}
+
+void RemoveTree(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            RemoveDirectoryA(path.c_str());
+        } else {
+            DeleteFileA(path.c_str());
+        }
+        return;
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsFile(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1000;
+    }
+    CloseHandle(process.hThread);
+    int result = -1001;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        result = static_cast<int>(code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH * 2] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    const auto cut = folder.find_last_of('\\');
+    return cut == std::string::npos ? folder : folder.substr(0, cut);
+}
+
+bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out,
+                   REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    char data[8192];
+    DWORD size = sizeof data - 1;
+    DWORD type = 0;
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    data[size] = '\0';
+    out.assign(data, strnlen(data, size));
+    return true;
+}
+
+bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out,
+                  REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    DWORD size = sizeof out;
+    DWORD type = 0;
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&out), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+bool KeyExists(HKEY root, const std::string& subkey, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace qs::test

@@ -1,0 +1,66 @@
+// Support for Windows test programs: scratch folders and registry keys that clean up
+// after themselves, and running another program to read its exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qs::test {
+
+// A fresh folder under %TEMP%, deleted with everything in it at the end of the scope.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+    // path() joined with a relative name.
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+// A fresh key under HKEY_CURRENT_USER\Software\QuillstationTests, deleted with its
+// subkeys at the end of the scope. subkey() is relative to HKEY_CURRENT_USER.
+class ScratchKey {
+public:
+    ScratchKey();
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+    const std::string& subkey() const { return subkey_; }
+
+private:
+    std::string subkey_;
+};
+
+// Removes a folder tree with the shell-free recursive walk of the test support (does
+// not follow reparse points). Missing folders are fine.
+void RemoveTree(const std::string& path);
+
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool IsFolder(const std::string& path);
+bool IsFile(const std::string& path);
+
+// Starts a command line, waits up to timeoutMs and returns its exit code (as Windows
+// reports it), or -1000 when it could not start, -1001 on time-out (the process is
+// then terminated).
+int RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// Folder of the running test program (no trailing backslash).
+std::string ProgramFolder();
+
+// Reads a REG_SZ or REG_DWORD value for checks; empty optional-like results on failure.
+bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out,
+                   REGSAM view = 0);
+bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out,
+                  REGSAM view = 0);
+bool KeyExists(HKEY root, const std::string& subkey, REGSAM view = 0);
+
+}  // namespace qs::test
