@@ -27,9 +27,11 @@ fi
 
 . "$here/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >"$QS_WINE_DIR/wineboot.log" 2>&1 || { cat "$QS_WINE_DIR/wineboot.log" >&2; exit 1; }
+  wineboot -i </dev/null >"$QS_WINE_DIR/wineboot.log" 2>&1 || { cat "$QS_WINE_DIR/wineboot.log" >&2; exit 1; }
 fi
 # Keep one wineserver for the whole run; wine-stop.sh ends it.
-wineserver -p
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+# Background processes of Wine must not hold the caller's output open (ctest waits for
+# it), so everything that may outlive this script writes to log files.
+wineserver -p </dev/null >>"$QS_WINE_DIR/wineserver.log" 2>&1 || true
+wine cmd /c exit 0 </dev/null >>"$QS_WINE_DIR/wineserver.log" 2>&1 || true
 echo "wine-start: prefix $WINEPREFIX ($QS_WINE_ARCH) on display $DISPLAY"
