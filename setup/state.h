@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "package/record.h"
+#include "platform/version.h"
 
 namespace qs {
 
@@ -16,8 +17,6 @@ inline constexpr std::size_t ERROR_CAPTION_SIZE = 512;
 inline constexpr std::size_t ERROR_TEXT_SIZE = 2048;
 inline constexpr std::size_t STATUS_TEXT_SIZE = 1024;
 
-// Signed class of the running Windows version: -1 and 0 to 8.
-using OsClass = std::int32_t;
 
 struct ButtonRect {
     std::int32_t left;
