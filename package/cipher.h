@@ -46,4 +46,40 @@ void DecipherAndDigest(void* buffer, std::uint32_t length, std::int32_t state,
                        std::uint8_t storedDigest[DIGEST_SIZE],
                        std::uint8_t plainDigest[DIGEST_SIZE]);
 
+// Building blocks shared by the simple and the interleaved forms; not for other callers.
+namespace detail {
+
+inline constexpr std::size_t MD5_BLOCK_SIZE = 64;
+inline constexpr unsigned CIPHER_STATE_SHIFT = 8;
+inline constexpr std::uint32_t CIPHER_KEY_INDEX_MASK = CIPHER_KEY_SIZE - 1;
+
+struct Md5Context {
+  std::uint32_t state[4];
+  std::uint64_t byteCount;
+  std::uint8_t buffer[MD5_BLOCK_SIZE];
+};
+
+void Md5Init(Md5Context& context);
+void Md5Update(Md5Context& context, const std::uint8_t* data, std::size_t length);
+// Writes the digest and overwrites the whole context with zeros.
+void Md5Final(Md5Context& context, std::uint8_t out[DIGEST_SIZE]);
+// Compresses blockCount whole 64-byte blocks into state (no counting, no buffering).
+void Md5Blocks(std::uint32_t state[4], const std::uint8_t* data, std::size_t blockCount);
+
+// The state moves on as q shifted right by 8 bits as a signed value.
+inline std::uint32_t ShiftStateRight(std::uint32_t q) {
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(q) >> CIPHER_STATE_SHIFT);
+}
+
+// One byte of the cipher: keystream byte for counter c into k; returns the next state.
+inline std::uint32_t CipherStep(std::uint32_t s, std::uint32_t c,
+                                const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t& k) {
+  std::uint32_t t = s + c;
+  std::uint32_t q = t * t;
+  k = static_cast<std::uint8_t>(q + (q >> 8) + key[c & CIPHER_KEY_INDEX_MASK]);
+  return ShiftStateRight(q);
+}
+
+}  // namespace detail
+
 }  // namespace qs
