@@ -15,5 +15,9 @@ export XDG_DATA_HOME="$HOME/.local/share"
 export XDG_CACHE_HOME="$HOME/.cache"
 export XDG_RUNTIME_DIR="$QS_WINE_DIR/run"
 if [ -s "$QS_WINE_DIR/display" ]; then
-  export DISPLAY=":$(head -n 1 "$QS_WINE_DIR/display")"
+  display=$(head -n 1 "$QS_WINE_DIR/display")
+  case "$display" in
+    *:*) export DISPLAY="$display" ;;   # a display of the user's (wine-start.sh --use-display)
+    *) export DISPLAY=":$display" ;;    # our own Xvfb's number
+  esac
 fi

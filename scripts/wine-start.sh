@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Starts a private Xvfb display and initialises a private Wine prefix.
-#   wine-start.sh STATE_DIR [win32|win64]
+#   wine-start.sh [--use-display] STATE_DIR [win32|win64]
 # Records the Xvfb pid and display number in STATE_DIR; wine-stop.sh undoes it.
+# --use-display runs on the caller's $DISPLAY instead of a private Xvfb.
 set -euo pipefail
+use_display=0
+if [ "${1:-}" = "--use-display" ]; then use_display=1; shift; fi
 export QS_WINE_DIR=$(realpath -m "$1")
 export QS_WINE_ARCH=${2:-win32}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -10,7 +13,9 @@ mkdir -p "$QS_WINE_DIR/home" "$QS_WINE_DIR/run"
 chmod 700 "$QS_WINE_DIR/run"
 echo "$QS_WINE_ARCH" > "$QS_WINE_DIR/arch"
 
-if [ -s "$QS_WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$QS_WINE_DIR/xvfb.pid")" 2>/dev/null; then
+if [ "$use_display" -eq 1 ]; then
+  echo "$DISPLAY" > "$QS_WINE_DIR/display"
+elif [ -s "$QS_WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$QS_WINE_DIR/xvfb.pid")" 2>/dev/null; then
   :
 else
   rm -f "$QS_WINE_DIR/display"
