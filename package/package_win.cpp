@@ -1,0 +1,97 @@
+// The package resource of a module: finding, loading and copying it, and writing the
+// files that the portable core (package/package.cpp) has verified.
+#include "package/extract.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "package/package.h"
+#include "platform/helpers.h"
+#include "platform/owners.h"
+
+namespace qs {
+namespace {
+
+// The locked bytes of the package resource of one module, released on scope exit.
+// The bytes are the module's read-only image: never written.
+class PackageResource {
+public:
+    explicit PackageResource(HMODULE module) {
+        HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), RT_RCDATA);
+        if (found == nullptr) return;
+        loaded_ = ::LoadResource(module, found);
+        if (loaded_ == nullptr) return;
+        bytes_ = static_cast<const std::uint8_t*>(::LockResource(loaded_));
+        size_ = ::SizeofResource(module, found);
+    }
+    ~PackageResource() {
+        if (loaded_ != nullptr) ::FreeResource(loaded_);
+    }
+    PackageResource(const PackageResource&) = delete;
+    PackageResource& operator=(const PackageResource&) = delete;
+
+    bool loaded() const { return bytes_ != nullptr; }
+    const std::uint8_t* bytes() const { return bytes_; }
+    DWORD size() const { return size_; }
+
+private:
+    HGLOBAL loaded_ = nullptr;
+    const std::uint8_t* bytes_ = nullptr;
+    DWORD size_ = 0;
+};
+
+namespace traits {
+struct PrivatePages {  // VirtualAlloc: committed read-write pages of this process
+    using Handle = void*;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle pages) { ::VirtualFree(pages, 0, MEM_RELEASE); }
+};
+}  // namespace traits
+using UniquePages = UniqueHandle<traits::PrivatePages>;
+
+// Writes each verified entry into the install folder, creating its sub-folder first
+// when the entry's folder is not the install folder itself.
+class FolderWriter final : public PackageWriter {
+public:
+    explicit FolderWriter(const char* installFolder) : installFolder_(installFolder) {}
+
+    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data,
+                    std::uint32_t size) override {
+        if (std::strcmp(folder, installFolder_) != 0) {
+            (void)CreateFolderPath(folder);  // a failure shows in the write below
+        }
+        return WriteWholeFile(targetPath, data, size) == 1;
+    }
+
+private:
+    const char* installFolder_;
+};
+
+}  // namespace
+
+int ReadPackageDirectory(InstallerState& state) {
+    PackageResource resource(state.instance);
+    if (!resource.loaded()) return PACKAGE_MISSING;
+    return ReadDirectoryBytes(resource.bytes(), resource.size(), state.packageDirectory);
+}
+
+int ExtractPackage(InstallerState& state, const char* filter) {
+    PackageResource resource(state.instance);
+    if (!resource.loaded()) return PACKAGE_MISSING;
+
+    // Deciphering happens in place, and the resource is the module's read-only image:
+    // the work is done on a private copy, fresh for every extraction.
+    const DWORD size = resource.size();
+    UniquePages copy;
+    if (size > 0) {
+        copy.reset(::VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!copy) return PACKAGE_MISSING;
+        std::memcpy(copy.get(), resource.bytes(), size);
+    }
+
+    FolderWriter writer(state.installFolder);
+    return ExtractPackageBytes(static_cast<std::uint8_t*>(copy.get()), size,
+                               state.packageDirectory, state.installFolder, filter, writer);
+}
+
+}  // namespace qs
