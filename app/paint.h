@@ -1,0 +1,56 @@
+// The installer window's GDI resources and its drawing. Every drawing recomputes the
+// layout (app/layout.h) from bitmapWidth and bitmapHeight and rereads the state; nothing
+// is cached between drawings. All of it runs on the window thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "setup/state.h"
+
+namespace qs {
+
+// Resource identifiers of the running module.
+inline constexpr WORD ICON_RESOURCE_ID = 100;
+inline constexpr WORD BITMAP_RESOURCE_ID = 101;
+
+// Fonts: Arial, character cell height in logical units and weight.
+inline constexpr char FONT_FACE[] = "Arial";
+inline constexpr LONG TEXT_FONT_HEIGHT = 16;
+inline constexpr LONG TEXT_FONT_WEIGHT = 800;
+inline constexpr LONG BUTTON_FONT_HEIGHT = 40;
+inline constexpr LONG BUTTON_FONT_WEIGHT = 400;
+
+inline constexpr COLORREF COLOUR_BLACK = 0x000000;
+inline constexpr COLORREF COLOUR_WHITE = 0xFFFFFF;
+inline constexpr COLORREF COLOUR_GREY = 0x646464;  // the version line and panel line 2
+
+// Creates the two fonts, loads bitmap 101 of state.instance and records its size, takes
+// the system hand cursor, and fills osClass, modulePath, installFolder and installed.
+// No GDI result is tested: what cannot be created stays null (a missing bitmap gives a
+// 0 x 0 picture). Returns installed (0 or 1).
+int PrepareWindowResources(InstallerState& state);
+
+// Deletes the bitmap and the two fonts that are not null and nulls their fields, so a
+// second call does nothing. The hand cursor is shared and not released. Returns 0.
+int ReleaseWindowResources(InstallerState& state);
+
+// Copies the whole bitmap to (x, y) of dc.
+void DrawBackground(HDC dc, int x, int y, HBITMAP bitmap);
+
+// The version line on the picture, the panel and the button in its normal look.
+void PaintWindow(InstallerState& state, HDC dc);
+
+// The white panel below the picture and its two lines of guidance.
+void DrawPanel(InstallerState& state, HDC dc);
+
+// The button, normal (pressed 0: white face, black text) or pressed (1: black face,
+// white text). Stores the button rectangle in state.buttonRect.
+void DrawButton(InstallerState& state, HDC dc, int pressed);
+
+// The button area as the black progress frame: "Installing" when phase is 1, and the
+// first 127 characters of statusText. Stores the button rectangle in state.buttonRect.
+void DrawBlinkFrame(InstallerState& state, HDC dc, int phase);
+
+}  // namespace qs
