@@ -21,6 +21,10 @@ void StripLastComponent(char* path);
 // Keeps only what follows the last backslash. "C:\dir\setup.exe" -> "setup.exe";
 // a path ending in a backslash becomes empty; no backslash: unchanged.
 void ReduceToFileName(char* path);
+// Index where the folder levels below a path's root begin: the root is the first two
+// characters up to the next backslash ("C:", "\\server\share" as a whole), and the
+// backslash after it is stepped over. The length of the path when no level follows.
+std::size_t SkipFolderRoot(const char* path);
 
 // Cuts a path to its first component (a UNC path to "\\server"). 1 when cut, else 0.
 int CutToRoot(char* path);
