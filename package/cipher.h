@@ -80,6 +80,14 @@ inline std::uint32_t CipherStep(std::uint32_t s, std::uint32_t c,
   return ShiftStateRight(q);
 }
 
+// DecipherAndDigest with a chosen kernel, so that each can be checked against the simple
+// form: Best takes the vector kernel where the processor has one, Scalar never does.
+enum class ExtractionKernel { Best, Scalar };
+void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t length,
+                           std::int32_t state, const std::uint8_t key[CIPHER_KEY_SIZE],
+                           std::uint8_t storedDigest[DIGEST_SIZE],
+                           std::uint8_t plainDigest[DIGEST_SIZE]);
+
 }  // namespace detail
 
 }  // namespace qs
