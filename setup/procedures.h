@@ -1,0 +1,39 @@
+// The install procedure with its worker thread, and the uninstall procedure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "package/record.h"
+
+namespace qs {
+
+struct InstallerState;
+
+// Starts the install worker. wait 1: blocks until it ends and returns the install
+// result; otherwise returns 0 at once. -1 when the thread cannot be created.
+int StartInstallWorker(InstallerState& state, int wait);
+// The worker thread's routine: below-normal priority, COM for the thread, the install,
+// then workerResult, and workerRunning cleared last. Returns 0.
+int InstallWorkerMain(InstallerState& state);
+// Runs the whole installation on the calling thread; posts one CMD_PROCEDURE_RESULT.
+int InstallProduct(InstallerState& state);
+// Runs the whole removal on the calling thread; posts RESULT_FAILED on failure only.
+int UninstallProduct(InstallerState& state);
+// Deletes the package's files from the install folder, by the names in the directory.
+int DeletePackageFiles(InstallerState& state);
+// Deletes the product's start-up shortcut and sets its two tray values to 0.
+int DisableProductAutostart();
+
+// ---- Portable pieces, host-tested ----
+
+// A Start-menu folder read from the registry is used only when it is an absolute
+// folder ("X:\..." or "\\server\share..."): anything else would land at the root of
+// the current drive or below the current folder.
+bool IsUsableProgramsFolder(const char* folder);
+// "\"path\"" plus an optional suffix (e.g. " -h -u"). False when it does not fit.
+bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, const char* suffix);
+// Kibibytes taken by the package's files plus extra bytes, rounded up.
+std::uint32_t EstimatedSizeKiB(const PackageDirectory& directory, std::uint64_t extraBytes);
+
+}  // namespace qs

@@ -1,0 +1,230 @@
+// The install procedure on its worker thread, and the uninstall procedure.
+#include "setup/procedures.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "app/protocol.h"
+#include "package/extract.h"
+#include "platform/folders.h"
+#include "platform/helpers.h"
+#include "platform/owners.h"
+#include "platform/paths.h"
+#include "setup/product.h"
+#include "setup/state.h"
+#include "setup/texts.h"
+
+namespace qs {
+namespace {
+
+// Hands the outcome to the window. The caption and text are complete before the post;
+// the fence pairs with the one in the window's result handler.
+void PostResult(InstallerState& state, long code) {
+    std::atomic_thread_fence(std::memory_order_release);
+    ::PostMessageA(state.window, WM_COMMAND, CMD_PROCEDURE_RESULT, code);
+}
+
+int Fail(InstallerState& state, int code, const char* format, const char* argument) {
+    std::snprintf(state.errorText, sizeof state.errorText, format, argument);
+    PostResult(state, RESULT_FAILED);
+    return code;
+}
+
+// The program's executable in the install folder: folder\Quillstation.exe.
+bool ProductExePath(const InstallerState& state, char* out, std::size_t capacity) {
+    char name[64] = {};
+    return CopyText(name, sizeof name, PRODUCT_NAME) && AppendText(name, sizeof name, EXE_SUFFIX) &&
+           JoinPath(out, capacity, state.installFolder, name);
+}
+
+// The "Velto\Quillstation" folder under a Start-menu programs folder, when usable.
+bool StartMenuFolder(const char* programs, char* out, std::size_t capacity) {
+    return IsUsableProgramsFolder(programs) && JoinPath(out, capacity, programs, INSTALL_SUBPATH);
+}
+
+// The per-user Start-menu programs folder from the shell-folders key, when usable.
+bool UserProgramsFolder(char* out, std::size_t capacity) {
+    return ReadUserString(SHELL_FOLDERS_KEY, PROGRAMS_VALUE, out, capacity) == 1 && IsUsableProgramsFolder(out);
+}
+
+bool UninstallKeyPath(char* out, std::size_t capacity) {
+    // Always one backslash between root and entry name.
+    return CopyText(out, capacity, UNINSTALL_ROOT_KEY) && AppendText(out, capacity, "\\") &&
+           AppendText(out, capacity, UNINSTALL_ENTRY_NAME);
+}
+
+// Both Start-menu shortcuts in programs\Velto\Quillstation (best effort).
+void CreateStartMenuShortcuts(InstallerState& state, const char* programs) {
+    char folder[PATH_BUFFER_SIZE];
+    if (!StartMenuFolder(programs, folder, sizeof folder) || CreateFolderPath(folder) != 1) return;
+    char target[PATH_BUFFER_SIZE];
+    if (JoinPath(target, sizeof target, state.installFolder, README_FILE_NAME)) {
+        (void)CreateShortcut(target, folder, README_SHORTCUT_NAME, "");
+    }
+    if (ProductExePath(state, target, sizeof target)) {
+        (void)CreateShortcut(target, folder, PRODUCT_NAME, "");
+    }
+}
+
+void DeleteStartMenuFolder(const char* programs) {
+    char folder[PATH_BUFFER_SIZE];
+    if (!StartMenuFolder(programs, folder, sizeof folder)) return;
+    (void)DeleteShortcut(folder, PRODUCT_NAME);
+    (void)DeleteShortcut(folder, README_SHORTCUT_NAME);
+    (void)DeleteFolderTree(folder);
+}
+
+// Copies the running installer into the install folder; the copy path goes to out.
+void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) {
+    char fileName[PATH_BUFFER_SIZE];
+    copyPath[0] = '\0';
+    if (!CopyText(fileName, sizeof fileName, state.modulePath)) return;
+    ReduceToFileName(fileName);
+    if (!JoinPath(copyPath, capacity, state.installFolder, fileName)) return;
+    if (::CopyFileA(state.modulePath, copyPath, FALSE)) {
+        ::SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+std::uint64_t FileSizeOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The uninstall entry: what the system's list of programs shows and runs (best effort).
+void WriteUninstallEntry(InstallerState& state, const char* copyPath) {
+    char key[PATH_BUFFER_SIZE];
+    if (!UninstallKeyPath(key, sizeof key)) return;
+    (void)WriteMachineString(key, DISPLAY_NAME_VALUE, DISPLAY_NAME_TEXT);
+    (void)WriteMachineString(key, PUBLISHER_VALUE, PUBLISHER_TEXT);
+    char command[PATH_BUFFER_SIZE + 16];
+    if (FormatQuotedCommand(command, sizeof command, copyPath, nullptr)) {
+        (void)WriteMachineString(key, UNINSTALL_STRING_VALUE, command);
+    }
+    (void)WriteMachineString(key, DISPLAY_VERSION_VALUE, INSTALLER_VERSION_TEXT);
+    char exePath[PATH_BUFFER_SIZE];
+    if (ProductExePath(state, exePath, sizeof exePath)) {
+        (void)WriteMachineString(key, DISPLAY_ICON_VALUE, exePath);
+    }
+    (void)WriteMachineString(key, INSTALL_LOCATION_VALUE, state.installFolder);
+    (void)WriteMachineDword(key, ESTIMATED_SIZE_VALUE,
+                            EstimatedSizeKiB(state.packageDirectory, FileSizeOf(copyPath)));
+    (void)WriteMachineDword(key, NO_MODIFY_VALUE, 1);
+    (void)WriteMachineDword(key, NO_REPAIR_VALUE, 1);
+    if (FormatQuotedCommand(command, sizeof command, copyPath, QUIET_UNINSTALL_SWITCHES)) {
+        (void)WriteMachineString(key, QUIET_UNINSTALL_STRING_VALUE, command);
+    }
+}
+
+DWORD WINAPI InstallWorkerThread(LPVOID parameter) {
+    return static_cast<DWORD>(InstallWorkerMain(*static_cast<InstallerState*>(parameter)));
+}
+
+}  // namespace
+
+int InstallWorkerMain(InstallerState& state) {
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    {
+        ComApartment com;  // shortcuts are created on this thread
+        StoreWorkerResult(state, InstallProduct(state));
+    }
+    StoreWorkerRunning(state, 0);
+    return 0;
+}
+
+int StartInstallWorker(InstallerState& state, int wait) {
+    StoreWorkerResult(state, WORKER_NOT_STARTED);
+    StoreWorkerRunning(state, 1);
+    DWORD threadId = 0;
+    state.workerThread = ::CreateThread(nullptr, 0, InstallWorkerThread, &state, 0, &threadId);
+    state.workerThreadId = threadId;
+    if (state.workerThread == nullptr) return WORKER_NOT_STARTED;
+    if (wait != 1) return 0;  // the handle stays open until the process ends
+    ::WaitForSingleObject(state.workerThread, INFINITE);
+    ::CloseHandle(state.workerThread);
+    state.workerThread = nullptr;
+    return LoadWorkerResult(state);
+}
+
+int InstallProduct(InstallerState& state) {
+    std::snprintf(state.errorCaption, sizeof state.errorCaption, INSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    SetStatusText(state, STATUS_EXTRACT_PACKAGE);
+    if (ReadPackageDirectory(state) != 0) {
+        return Fail(state, INSTALL_PACKAGE_DAMAGED, INSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    SetStatusText(state, STATUS_COPY_FILES);
+    if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
+        return Fail(state, INSTALL_NO_PROGRAM_FILES, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (CreateFolderPath(state.installFolder) != 1) {
+        return Fail(state, INSTALL_FOLDER_NOT_CREATED, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (ExtractPackage(state, nullptr) != 0) {
+        return Fail(state, INSTALL_COPY_FAILED, INSTALL_COPY_FAILED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    SetStatusText(state, STATUS_FINALIZE);
+
+    // From here on every step is best effort: the installation has succeeded.
+    char programs[PATH_BUFFER_SIZE];
+    if (UserProgramsFolder(programs, sizeof programs)) CreateStartMenuShortcuts(state, programs);
+    if (CopyText(programs, sizeof programs, GetCommonProgramsFolder()) && programs[0] != '\0') {
+        CreateStartMenuShortcuts(state, programs);
+    }
+    char exePath[PATH_BUFFER_SIZE];
+    if (ProductExePath(state, exePath, sizeof exePath)) SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, exePath, 1);
+    char copyPath[PATH_BUFFER_SIZE];
+    CopyInstaller(state, copyPath, sizeof copyPath);
+    if (copyPath[0] != '\0') WriteUninstallEntry(state, copyPath);
+
+    SetStatusText(state, STATUS_COMPLETED);
+    PostResult(state, RESULT_SUCCEEDED);
+    return INSTALL_OK;
+}
+
+int DeletePackageFiles(InstallerState& state) {
+    for (const PackageEntry& entry : state.packageDirectory.entries) {
+        // Only names that stay inside the install folder are ever deleted.
+        if (!IsSafeRelativeName(entry.name, sizeof entry.name)) continue;
+        char path[PATH_BUFFER_SIZE];
+        if (JoinPath(path, sizeof path, state.installFolder, entry.name)) ::DeleteFileA(path);
+    }
+    return 0;
+}
+
+int DisableProductAutostart() {
+    (void)DeleteShortcut(GetStartupFolder(), STARTUP_SHORTCUT_NAME);
+    (void)WriteUserDword(PRODUCT_USER_KEY, SYSTRAY_VALUE, 0);
+    return WriteUserDword(PRODUCT_USER_KEY, SYSTRAY_SHOW_ON_RUN_VALUE, 0);
+}
+
+int UninstallProduct(InstallerState& state) {
+    std::snprintf(state.errorCaption, sizeof state.errorCaption, UNINSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    if (ReadPackageDirectory(state) != 0) {
+        return Fail(state, UNINSTALL_PACKAGE_DAMAGED, UNINSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
+        return Fail(state, UNINSTALL_NO_TARGET_FOLDER, UNINSTALL_TARGET_FOLDER_FORMAT, PRODUCT_NAME);
+    }
+
+    // Best effort from here on: missing items are not errors.
+    DeletePackageFiles(state);
+    char programs[PATH_BUFFER_SIZE];
+    if (UserProgramsFolder(programs, sizeof programs)) DeleteStartMenuFolder(programs);
+    if (CopyText(programs, sizeof programs, GetCommonProgramsFolder()) && programs[0] != '\0') {
+        DeleteStartMenuFolder(programs);
+    }
+    SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, "", 0);
+    (void)DisableProductAutostart();
+    char key[PATH_BUFFER_SIZE];
+    if (UninstallKeyPath(key, sizeof key)) (void)DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    if (ResolveInstallFolder(state, INSTALL_SUBPATH) == 0) {
+        (void)DeleteFolderTree(state.installFolder);
+        state.installFolder[0] = '\0';
+    }
+    return UNINSTALL_OK;
+}
+
+}  // namespace qs
