@@ -1,57 +1,237 @@
-// Placeholder installer window: created hidden or shown by the hidden switch; an
-// unattended run ends the loop with 0. The full window replaces this.
+// The installer window: its class, its creation and its messages. The window procedure
+// is a table of small handlers; drawing is done by app/paint, the procedures by setup/.
 #include "app/window.h"
 
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "app/links.h"
+#include "app/paint.h"
 #include "app/protocol.h"
+#include "app/window_logic.h"
+#include "package/cipher.h"
+#include "platform/owners.h"
+#include "platform/version.h"
+#include "setup/procedures.h"
+#include "setup/product.h"
 #include "setup/state.h"
 
 namespace qs {
+namespace {
 
-HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName,
-                           const char* title) {
+constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int INITIAL_WIDTH = 900;
+constexpr int INITIAL_HEIGHT = 300;
+constexpr INT_PTR CLASS_BRUSH = 12;  // COLOR_INACTIVEBORDER + 1
+constexpr DWORD PRESSED_LOOK_MS = 200;
+constexpr WPARAM KEY_ENTER = 13;
+constexpr WPARAM KEY_ESCAPE = 27;
+constexpr std::size_t LAUNCH_CAPTION_SIZE = 1024;
+
+constexpr char LAUNCH_CAPTION_FORMAT[] = "%s Installation Error";
+constexpr char LAUNCH_FAILED_TEXT[] = "Failed to launch Procedure...";
+constexpr char SUCCESS_CAPTION[] = "Success";
+constexpr char SUCCESS_TEXT[] = "Installation Complete and Successful !";
+constexpr char OPEN_VERB[] = "open";
+
+InstallerState& State() { return g_state; }
+
+void RequestDestroy(InstallerState& state) { ::PostMessageA(state.window, WM_DESTROY, 0, 0); }
+void RequestClose(InstallerState& state) { ::PostMessageA(state.window, WM_CLOSE, 0, 0); }
+
+// Restores a stored link in a private buffer, hands it to the shell and wipes it.
+template <std::size_t N>
+void OpenLink(InstallerState& state, const StoredLink<N>& link) {
+    static_assert(N <= LINK_BUFFER_SIZE, "a stored link must fit the link buffer");
+    std::uint8_t buffer[LINK_BUFFER_SIZE];
+    CopyBlock(buffer, link.bytes.data(), N);
+    LinkScrambler(LINK_SCRAMBLER_SEED, buffer, link.length());
+    buffer[N - 1] = 0;  // the restored text ends with its terminator
+    ::ShellExecuteA(state.window, OPEN_VERB, reinterpret_cast<const char*>(buffer), nullptr, nullptr, SW_SHOW);
+    ZeroBlock(buffer, sizeof buffer);
+}
+
+// The action behind the button: remove when installed, else start the install worker.
+void PressButton(InstallerState& state, HWND window) {
+    {
+        WindowDc dc(window);
+        DrawButton(state, dc.get(), 1);
+    }
+    ::Sleep(PRESSED_LOOK_MS);
+    if (state.installed != 0) {
+        (void)UninstallProduct(state);  // a failure has posted its result already
+        RequestDestroy(state);
+        return;
+    }
+    if (StartInstallWorker(state, 0) == 0) return;
+    char caption[LAUNCH_CAPTION_SIZE];
+    std::snprintf(caption, sizeof caption, LAUNCH_CAPTION_FORMAT, PRODUCT_NAME);
+    ::MessageBoxA(window, LAUNCH_FAILED_TEXT, caption, MB_SYSTEMMODAL | MB_ICONERROR);
+    RequestDestroy(state);
+}
+
+LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
+    state.window = window;
+    PrepareWindowResources(state);
+    std::int32_t border = 0;
+    std::int32_t caption = 0;
+    GetFrameMetrics(&border, &caption, FRAME_FIXED);
+    if (g_switches.hiddenSwitch == 0) {
+        ::SetWindowPos(window, HWND_TOP, 0, 0, OuterWidth(state.bitmapWidth, border),
+                       OuterHeight(state.bitmapHeight, border, caption), SWP_NOMOVE | SWP_SHOWWINDOW);
+        state.blinkTimer = static_cast<std::uint32_t>(::SetTimer(window, BLINK_TIMER_ID, BLINK_PERIOD_MS, nullptr));
+    }
+    if (g_switches.installSwitch == 1 || g_switches.unattendedSwitch == 1) {
+        ::PostMessageA(window, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE);
+    }
+    return 0;
+}
+
+LRESULT OnDestroy(InstallerState& state, HWND window, WPARAM, LPARAM) {
+    if (state.blinkTimer != 0) ::KillTimer(window, state.blinkTimer);
+    state.blinkTimer = 0;
+    ReleaseWindowResources(state);
+    ::PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnPaint(InstallerState& state, HWND window, WPARAM, LPARAM) {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(window, &paint);
+    PaintWindow(state, dc);
+    ::EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT OnClose(InstallerState& state, HWND, WPARAM, LPARAM) {
+    if (LoadWorkerRunning(state) == 0) RequestDestroy(state);
+    return 0;
+}
+
+LRESULT OnEraseBackground(InstallerState& state, HWND, WPARAM wParam, LPARAM) {
+    DrawBackground(reinterpret_cast<HDC>(wParam), 0, 0, state.backgroundBitmap);
+    return 1;
+}
+
+LRESULT OnKeyDown(InstallerState& state, HWND window, WPARAM key, LPARAM) {
+    if (key == KEY_ENTER) {
+        if (LoadWorkerRunning(state) == 0) PressButton(state, window);
+    } else if (key == KEY_ESCAPE) {
+        ::PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+void OnProcedureResult(InstallerState& state, LPARAM code) {
+    std::atomic_thread_fence(std::memory_order_acquire);  // pairs with the worker's post
+    if (code == RESULT_FAILED) {
+        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
+        RequestClose(state);
+    } else if (code == RESULT_SUCCEEDED) {
+        OpenLink(state, COMPLETION_LINK);
+        ::MessageBoxA(state.window, SUCCESS_TEXT, SUCCESS_CAPTION, MB_SYSTEMMODAL | MB_ICONWARNING);
+        RequestClose(state);
+    }
+}
+
+void OnAutoRun(InstallerState& state) {
+    int result = 0;
+    switch (ChooseAutoRun(state.installed, g_switches.installSwitch)) {
+        case AutoRunAction::Uninstall: result = UninstallProduct(state); break;
+        case AutoRunAction::Install: result = StartInstallWorker(state, 1); break;
+        case AutoRunAction::Nothing: break;
+    }
+    ReleaseWindowResources(state);
+    ::PostQuitMessage(result);
+}
+
+LRESULT OnCommand(InstallerState& state, HWND, WPARAM wParam, LPARAM lParam) {
+    const unsigned command = LOWORD(wParam);
+    if (g_switches.hiddenSwitch == 0 && command == CMD_PROCEDURE_RESULT) {
+        OnProcedureResult(state, lParam);
+    } else if (command == CMD_AUTO_RUN && lParam == AUTO_RUN_CODE) {
+        OnAutoRun(state);
+    }
+    return 0;
+}
+
+LRESULT OnTimer(InstallerState& state, HWND window, WPARAM timerId, LPARAM) {
+    if (LoadWorkerRunning(state) == 0 || timerId != BLINK_TIMER_ID) return 0;
+    ++state.blinkCounter;
+    WindowDc dc(window);
+    DrawBlinkFrame(state, dc.get(), state.blinkCounter & 1);
+    return 0;
+}
+
+LRESULT OnMouseMove(InstallerState& state, HWND, WPARAM, LPARAM lParam) {
+    if (HighWordSigned(lParam) < state.bitmapHeight) ::SetCursor(state.handCursor);
+    return 0;
+}
+
+LRESULT OnLeftButtonDown(InstallerState& state, HWND window, WPARAM, LPARAM lParam) {
+    if (LoadWorkerRunning(state) == 1) return 0;
+    const std::int32_t x = LowWordSigned(lParam);
+    const std::int32_t y = HighWordSigned(lParam);
+    const ButtonRect& r = state.buttonRect;
+    if (IsInsideStrict(r.left, r.top, r.right, r.bottom, x, y)) {
+        PressButton(state, window);
+    } else if (y < state.bitmapHeight) {
+        OpenLink(state, PICTURE_LINK);
+    }
+    return 0;
+}
+
+using Handler = LRESULT (*)(InstallerState&, HWND, WPARAM, LPARAM);
+struct MessageHandler {
+    UINT message;
+    Handler handler;
+};
+
+constexpr MessageHandler MESSAGE_TABLE[] = {
+    {WM_CREATE, OnCreate},         {WM_DESTROY, OnDestroy},       {WM_PAINT, OnPaint},
+    {WM_CLOSE, OnClose},           {WM_ERASEBKGND, OnEraseBackground}, {WM_KEYDOWN, OnKeyDown},
+    {WM_COMMAND, OnCommand},       {WM_TIMER, OnTimer},           {WM_MOUSEMOVE, OnMouseMove},
+    {WM_LBUTTONDOWN, OnLeftButtonDown},
+};
+
+}  // namespace
+
+HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName, const char* title) {
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(ICON_RESOURCE_ID));
     windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(CLASS_BRUSH);
     windowClass.lpszMenuName = menuName;
     windowClass.lpszClassName = WINDOW_CLASS_NAME;
     if (::RegisterClassA(&windowClass) == 0) {
         ::MessageBoxA(nullptr, REGISTER_FAILED_TEXT, STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    HWND window = ::CreateWindowExA(0, WINDOW_CLASS_NAME, title,
-                                    WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 900, 300, nullptr, nullptr, instance, nullptr);
+    HWND window = ::CreateWindowExA(0, WINDOW_CLASS_NAME, title, WINDOW_STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    INITIAL_WIDTH, INITIAL_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         ::MessageBoxA(nullptr, CREATE_FAILED_TEXT, STARTUP_ERROR_CAPTION, MB_ICONWARNING);
         return nullptr;
     }
-    ::ShowWindow(window, g_switches.hiddenSwitch != 0 ? SW_HIDE : SW_SHOW);
-    if (g_switches.hiddenSwitch == 0) ::UpdateWindow(window);
+    if (g_switches.hiddenSwitch == 0) {
+        ::ShowWindow(window, SW_SHOW);
+        ::UpdateWindow(window);
+    } else {
+        ::ShowWindow(window, SW_HIDE);
+    }
     return window;
 }
 
 LRESULT CALLBACK InstallerWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_CREATE:
-            g_state.window = window;
-            if (g_switches.installSwitch != 0 || g_switches.unattendedSwitch != 0) {
-                ::PostMessageA(window, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE);
-            }
-            return 0;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == CMD_AUTO_RUN && lParam == AUTO_RUN_CODE) ::PostQuitMessage(0);
-            return 0;
-        case WM_CLOSE:
-            ::PostMessageA(window, WM_DESTROY, 0, 0);
-            return 0;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return 0;
-        default:
-            return ::DefWindowProcA(window, message, wParam, lParam);
+    for (const MessageHandler& entry : MESSAGE_TABLE) {
+        if (entry.message == message) return entry.handler(State(), window, wParam, lParam);
     }
+    return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace qs

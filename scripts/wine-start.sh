@@ -9,7 +9,7 @@ if [ "${1:-}" = "--use-display" ]; then use_display=1; shift; fi
 export QS_WINE_DIR=$(realpath -m "$1")
 export QS_WINE_ARCH=${2:-win32}
 here=$(cd "$(dirname "$0")" && pwd)
-mkdir -p "$QS_WINE_DIR/home" "$QS_WINE_DIR/run"
+mkdir -p "$QS_WINE_DIR/home/Desktop" "$QS_WINE_DIR/home/Documents" "$QS_WINE_DIR/run"
 chmod 700 "$QS_WINE_DIR/run"
 echo "$QS_WINE_ARCH" > "$QS_WINE_DIR/arch"
 
