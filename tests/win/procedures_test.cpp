@@ -1,0 +1,339 @@
+// The install and uninstall procedures against the real package, in the test prefix:
+// real folders, real registry, real shell links.
+#include "setup/procedures.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/protocol.h"
+#include "platform/folders.h"
+#include "platform/owners.h"
+#include "platform/system_seam.h"
+#include "platform/system_seam_testing.h"
+#include "setup/product.h"
+#include "setup/state.h"
+#include "setup/texts.h"
+#include "tests/support/win_support.h"
+
+namespace qs {
+namespace {
+
+using test::IsFile;
+using test::IsFolder;
+using test::ReadFileBytes;
+
+std::string UnixToWindows(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return path;
+}
+
+std::string UninstallKey() { return std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME; }
+
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
+    return path;
+}
+
+struct LinkFacts {
+    bool loaded = false;
+    std::string target, description, workingFolder;
+};
+
+LinkFacts ReadShortcut(const std::string& path) {
+    LinkFacts facts;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        return facts;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return facts;
+    wchar_t wide[MAX_PATH * 2];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
+    if (FAILED(file->Load(wide, STGM_READ))) return facts;
+    char text[MAX_PATH * 2] = {};
+    link->GetPath(text, sizeof text, nullptr, 0);
+    facts.target = text;
+    link->GetDescription(text, sizeof text);
+    facts.description = text;
+    link->GetWorkingDirectory(text, sizeof text);
+    facts.workingFolder = text;
+    facts.loaded = true;
+    return facts;
+}
+
+// Results the procedures posted to the test's window.
+std::vector<LPARAM> PostedResults(HWND window) {
+    std::vector<LPARAM> results;
+    MSG message;
+    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        if (LOWORD(message.wParam) == CMD_PROCEDURE_RESULT) results.push_back(message.lParam);
+    }
+    return results;
+}
+
+class ProceduresTest : public testing::Test {
+protected:
+    void SetUp() override {
+        window_ = CreateWindowExA(0, "STATIC", "procedures", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        FillKnownFolders();
+        // The installer being copied: a read-only file named like the installer.
+        installer_ = scratch_ / "QuillstationSetup.exe";
+        ASSERT_TRUE(test::WriteFileBytes(installer_, "installer bytes for the copy"));
+        SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_READONLY);
+        Reset();
+        ASSERT_EQ(UninstallProduct(state_), 0);  // start from a clean machine
+        Reset();
+    }
+    void TearDown() override {
+        SetSystemSeam(nullptr);
+        Reset();
+        UninstallProduct(state_);
+        SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DestroyWindow(window_);
+    }
+    void Reset() {
+        InitialiseState(state_, GetModuleHandleA(nullptr));
+        state_.window = window_;
+        lstrcpynA(state_.modulePath, installer_.c_str(), sizeof state_.modulePath);
+        PostedResults(window_);
+    }
+    std::string InstallFolder() const {
+        return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
+    }
+
+    ComApartment com_;
+    test::ScratchFolder scratch_;
+    std::string installer_;
+    HWND window_ = nullptr;
+    InstallerState state_{};
+};
+
+TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
+    ASSERT_EQ(InstallProduct(state_), 0);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+    EXPECT_STREQ(state_.statusText, STATUS_COMPLETED);
+    const std::string folder = InstallFolder();
+    EXPECT_STREQ(state_.installFolder, folder.c_str());
+
+    // The three files, byte for byte.
+    EXPECT_EQ(ReadFileBytes(folder + "\\Quillstation.exe"), ReadFileBytes(UnixToWindows(QS_PRODUCT_EXE)));
+    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), ReadFileBytes(UnixToWindows(QS_PRODUCT_README)));
+    EXPECT_EQ(ReadFileBytes(folder + "\\Quill_Frmw_1.6.0.hex"), ReadFileBytes(UnixToWindows(QS_PRODUCT_FIRMWARE)));
+    ASSERT_GT(ReadFileBytes(folder + "\\readme.txt").size(), 0u);
+
+    // The installer copy keeps its name and loses the read-only attribute.
+    const std::string copy = folder + "\\QuillstationSetup.exe";
+    EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(installer_));
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+
+    // Start-menu shortcuts, per user and for all users, and the desktop shortcut.
+    const std::string exe = folder + "\\Quillstation.exe";
+    const std::string readme = folder + "\\readme.txt";
+    for (const int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+        const std::string menu = ShellFolder(csidl) + "\\Velto\\Quillstation";
+        const LinkFacts product = ReadShortcut(menu + "\\Quillstation.LNK");
+        ASSERT_TRUE(product.loaded) << menu;
+        EXPECT_EQ(product.target, exe);
+        EXPECT_EQ(product.description, "Quillstation");
+        EXPECT_EQ(product.workingFolder, folder);
+        const LinkFacts read = ReadShortcut(menu + "\\Readme.LNK");
+        ASSERT_TRUE(read.loaded) << menu;
+        EXPECT_EQ(read.target, readme);
+        EXPECT_EQ(read.description, "Readme");
+        EXPECT_EQ(read.workingFolder, folder);
+    }
+    const LinkFacts desktop = ReadShortcut(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Quill Station.LNK");
+    ASSERT_TRUE(desktop.loaded);
+    EXPECT_EQ(desktop.target, exe);
+    EXPECT_EQ(desktop.description, "Quill Station");
+
+    // The uninstall entry.
+    struct Value {
+        const char* name;
+        std::string text;
+    } values[] = {
+        {"DisplayName", "Quillstation, Pellastine Network"},
+        {"Publisher", "Velto-Labs"},
+        {"UninstallString", "\"" + copy + "\""},
+        {"QuietUninstallString", "\"" + copy + "\" -h -u"},
+        {"DisplayVersion", "1.0.7.6"},
+        {"DisplayIcon", exe},
+        {"InstallLocation", folder},
+    };
+    for (const Value& v : values) {
+        std::string text;
+        EXPECT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey(), v.name, text)) << v.name;
+        EXPECT_EQ(text, v.text) << v.name;
+    }
+    DWORD number = 0;
+    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "NoModify", number));
+    EXPECT_EQ(number, 1u);
+    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "NoRepair", number));
+    EXPECT_EQ(number, 1u);
+    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "EstimatedSize", number));
+    EXPECT_GE(number * 1024ull, ReadFileBytes(exe).size());
+
+    // A file a user added to the Start-menu folder goes with it; an old start-up
+    // shortcut of the product is deleted too.
+    const std::string userMenu = ShellFolder(CSIDL_PROGRAMS) + "\\Velto\\Quillstation";
+    ASSERT_TRUE(test::WriteFileBytes(userMenu + "\\notes.txt", "mine"));
+    const std::string startup = ShellFolder(CSIDL_STARTUP) + "\\Quillstation (Velto).LNK";
+    ASSERT_TRUE(test::WriteFileBytes(startup, "old shortcut"));
+
+    Reset();
+    ASSERT_EQ(UninstallProduct(state_), 0);
+    EXPECT_TRUE(PostedResults(window_).empty());
+    EXPECT_STREQ(state_.installFolder, "");
+    EXPECT_FALSE(IsFolder(folder));
+    EXPECT_TRUE(IsFolder(ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto")) << "the maker's folder is kept";
+    EXPECT_FALSE(IsFolder(userMenu));
+    EXPECT_FALSE(IsFolder(ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Velto\\Quillstation"));
+    EXPECT_FALSE(IsFile(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Quill Station.LNK"));
+    EXPECT_FALSE(IsFile(startup));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+    for (const char* value : {"SysTray", "SysTrayShowOnRun"}) {
+        DWORD tray = 99;
+        EXPECT_TRUE(test::ReadRegDword(HKEY_CURRENT_USER, "Velto\\Quillstation", value, tray)) << value;
+        EXPECT_EQ(tray, 0u) << value;
+    }
+}
+
+TEST_F(ProceduresTest, RemovalAfterAPartialInstallRemovesWhatIsThere) {
+    const std::string folder = InstallFolder();
+    ASSERT_TRUE(SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS || IsFolder(folder));
+    ASSERT_TRUE(test::WriteFileBytes(folder + "\\readme.txt", "partial"));
+    ASSERT_EQ(UninstallProduct(state_), 0);
+    EXPECT_FALSE(IsFolder(folder));
+}
+
+TEST_F(ProceduresTest, RemovalKeepsAFileThatIsInUseAndStillSucceeds) {
+    ASSERT_EQ(InstallProduct(state_), 0);
+    const std::string copy = InstallFolder() + "\\QuillstationSetup.exe";
+    // Held open without delete sharing, as a running program's file is.
+    UniqueFile held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
+    Reset();
+    EXPECT_EQ(UninstallProduct(state_), 0);
+    EXPECT_TRUE(IsFile(copy));
+    EXPECT_FALSE(IsFile(InstallFolder() + "\\Quillstation.exe"));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+}
+
+TEST_F(ProceduresTest, ADamagedOrMissingPackageFailsBeforeAnythingIsDone) {
+    // A module without the package resource.
+    state_.instance = GetModuleHandleA("kernel32.dll");
+    EXPECT_EQ(InstallProduct(state_), INSTALL_PACKAGE_DAMAGED);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_STREQ(state_.errorCaption, "Quillstation Installation Error");
+    EXPECT_EQ(std::string(state_.errorText), std::string("Installation package might be corrupted\nthanks to "
+                                                         "download official package at\n") +
+                                                 VENDOR_WEB_ADDRESS + ".");
+    EXPECT_STREQ(state_.statusText, STATUS_EXTRACT_PACKAGE);
+    EXPECT_FALSE(IsFolder(InstallFolder()));
+
+    EXPECT_EQ(UninstallProduct(state_), UNINSTALL_PACKAGE_DAMAGED);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_STREQ(state_.errorCaption, "Quillstation Uninstallation Error");
+    EXPECT_EQ(std::string(state_.errorText), std::string("De-Installation package might be corrupted\nthanks to "
+                                                         "download official package at\n") +
+                                                 VENDOR_WEB_ADDRESS + ".");
+}
+
+TEST_F(ProceduresTest, AnEntryThatCannotBeWrittenFailsTheCopyStep) {
+    const std::string folder = InstallFolder();
+    ASSERT_TRUE(SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS || IsFolder(folder));
+    ASSERT_TRUE(test::WriteFileBytes(folder + "\\Quillstation.exe", "old"));
+    UniqueFile held(CreateFileA((folder + "\\Quillstation.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    ASSERT_TRUE(held.valid());
+    EXPECT_EQ(InstallProduct(state_), INSTALL_COPY_FAILED);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_EQ(std::string(state_.errorText),
+              std::string("Failed to copy file(s) to destination folder...\nInstallation package might be "
+                          "corrupted\nthanks to download official package at\n") +
+                  VENDOR_WEB_ADDRESS + ".");
+    EXPECT_STREQ(state_.statusText, STATUS_COPY_FILES);
+    // Nothing is rolled back: the other files are there, no shortcut or entry is made.
+    EXPECT_TRUE(IsFile(folder + "\\readme.txt"));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+}
+
+// Shell answers for the program-files folder, installed through the seam.
+const char* g_programFiles = nullptr;
+BOOL WINAPI FakeSpecialFolderPath(HWND, char* path, int csidl, BOOL) {
+    if (csidl != CSIDL_PROGRAM_FILES) return FALSE;
+    lstrcpynA(path, g_programFiles, MAX_PATH);
+    return TRUE;
+}
+AnyFunction FindWithProgramFiles(HMODULE module, const char* name) {
+    if (lstrcmpA(name, "SHGetSpecialFolderPathA") == 0) return reinterpret_cast<AnyFunction>(FakeSpecialFolderPath);
+    return RealSystem().findFunction(module, name);
+}
+
+TEST_F(ProceduresTest, AnInstallFolderThatCannotBeCreatedFailsWithTheFolderText) {
+    g_programFiles = "Q:\\No Such Drive";
+    SystemSeam seam = RealSystem();
+    seam.findFunction = FindWithProgramFiles;
+    SetSystemSeam(&seam);
+    EXPECT_EQ(InstallProduct(state_), INSTALL_FOLDER_NOT_CREATED);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_STREQ(state_.installFolder, "Q:\\No Such Drive\\Velto\\Quillstation");
+    EXPECT_EQ(std::string(state_.errorText), std::string("Failed to create target folder on system disk\nthanks to "
+                                                         "download official package at\n") +
+                                                 VENDOR_WEB_ADDRESS + ".");
+    SetSystemSeam(nullptr);
+}
+
+// No shell function at all, and a Windows folder whose fall-back program-files folder
+// leaves no room for the install folder in its buffer.
+AnyFunction FindNothing(HMODULE, const char*) { return nullptr; }
+UINT OverlongWindowsFolder(char* buffer, UINT capacity) {
+    const std::string folder = "C:" + std::string(1500, 'w');
+    if (capacity <= folder.size()) return static_cast<UINT>(folder.size() + 1);
+    lstrcpynA(buffer, folder.c_str(), static_cast<int>(capacity));
+    return static_cast<UINT>(folder.size());
+}
+
+TEST_F(ProceduresTest, AProgramFilesFolderThatCannotBeResolvedFailsBothProcedures) {
+    SystemSeam seam = RealSystem();
+    seam.findFunction = FindNothing;
+    seam.getWindowsDirectory = OverlongWindowsFolder;
+    SetSystemSeam(&seam);
+    EXPECT_EQ(InstallProduct(state_), INSTALL_NO_PROGRAM_FILES);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_STREQ(state_.statusText, STATUS_COPY_FILES);
+    EXPECT_EQ(UninstallProduct(state_), UNINSTALL_NO_TARGET_FOLDER);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_EQ(std::string(state_.errorText),
+              "Failed to get target folder on system disk\nthanks to remove Quillstation manually...");
+    SetSystemSeam(nullptr);
+}
+
+TEST_F(ProceduresTest, WorkerHandsItsResultOverWhenWaitedFor) {
+    ASSERT_EQ(StartInstallWorker(state_, 1), 0);
+    EXPECT_EQ(state_.workerThread, nullptr);
+    EXPECT_EQ(LoadWorkerRunning(state_), 0);
+    EXPECT_EQ(LoadWorkerResult(state_), 0);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+
+    // Without waiting: running until the worker is done, the result arrives by message.
+    Reset();
+    state_.instance = GetModuleHandleA("kernel32.dll");
+    ASSERT_EQ(StartInstallWorker(state_, 0), 0);
+    ASSERT_NE(state_.workerThread, nullptr);
+    WaitForSingleObject(state_.workerThread, INFINITE);
+    CloseHandle(state_.workerThread);
+    EXPECT_EQ(LoadWorkerRunning(state_), 0);
+    EXPECT_EQ(LoadWorkerResult(state_), INSTALL_PACKAGE_DAMAGED);
+    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+}
+
+}  // namespace
+}  // namespace qs
