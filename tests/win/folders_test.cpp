@@ -1,0 +1,524 @@
+// Shell folders, install location and desktop shortcut: the real shell under Wine, and
+// every fall-back path with sources made missing or failing through the system seam.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "platform/owners.h"
+#include "platform/system_seam.h"
+#include "platform/system_seam_testing.h"
+#include "setup/product.h"
+#include "setup/state.h"
+#include "tests/support/win_support.h"
+
+namespace qs {
+namespace {
+
+using ::testing::ElementsAreArray;
+using test::ScratchFolder;
+
+// ---- A recording seam ----------------------------------------------------------------
+// Libraries can be made unloadable, functions missing, and the shell queries failing for
+// chosen folders; everything else goes to the real system, and every step is logged.
+
+struct Script {
+    std::set<std::string> unloadable = {};
+    std::set<std::string> missing = {};
+    std::set<int> specialFails = {};  // SHGetSpecialFolderPathA/W answer FALSE for these
+    const char* windowsFolder = nullptr;  // replaces the Windows directory when set
+    bool windowsFolderFails = false;
+};
+
+Script g_script;
+std::vector<std::string> g_events;
+
+using SpecialA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+using SpecialW = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+using FolderA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+using FolderW = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+SpecialA g_realSpecialA = nullptr;
+SpecialW g_realSpecialW = nullptr;
+FolderA g_realFolderA = nullptr;
+FolderW g_realFolderW = nullptr;
+
+std::string Call(const char* name, int id) { return std::string("call ") + name + " " + std::to_string(id); }
+
+BOOL WINAPI RecordingSpecialA(HWND owner, LPSTR path, int id, BOOL create) {
+    g_events.push_back(Call(SPECIAL_FOLDER_PATH_A, id));
+    if (g_script.specialFails.count(id) != 0) {
+        std::strcpy(path, "junk");  // a failed query must not leave its text behind
+        return FALSE;
+    }
+    return g_realSpecialA(owner, path, id, create);
+}
+BOOL WINAPI RecordingSpecialW(HWND owner, LPWSTR path, int id, BOOL create) {
+    g_events.push_back(Call(SPECIAL_FOLDER_PATH_W, id));
+    if (g_script.specialFails.count(id) != 0) {
+        std::wcscpy(path, L"junk");
+        return FALSE;
+    }
+    return g_realSpecialW(owner, path, id, create);
+}
+HRESULT WINAPI RecordingFolderA(HWND owner, int id, HANDLE token, DWORD flags, LPSTR path) {
+    g_events.push_back(Call(FOLDER_PATH_A, id));
+    return g_realFolderA(owner, id, token, flags, path);
+}
+HRESULT WINAPI RecordingFolderW(HWND owner, int id, HANDLE token, DWORD flags, LPWSTR path) {
+    g_events.push_back(Call(FOLDER_PATH_W, id));
+    return g_realFolderW(owner, id, token, flags, path);
+}
+
+HMODULE ScriptLoad(const char* name) {
+    g_events.push_back(std::string("load ") + name);
+    if (g_script.unloadable.count(name) != 0) return nullptr;
+    return RealSystem().loadSystemLibrary(name);
+}
+void ScriptFree(HMODULE module) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, sizeof path);
+    std::string name = path;
+    name = name.substr(name.find_last_of('\\') + 1);
+    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    g_events.push_back("free " + name);
+    RealSystem().freeLibrary(module);
+}
+
+template <typename Function>
+AnyFunction Wrap(HMODULE module, const char* name, Function& real, Function recording) {
+    real = reinterpret_cast<Function>(RealSystem().findFunction(module, name));
+    return real == nullptr ? nullptr : reinterpret_cast<AnyFunction>(recording);
+}
+
+AnyFunction ScriptFind(HMODULE module, const char* name) {
+    g_events.push_back(std::string("find ") + name);
+    if (g_script.missing.count(name) != 0) return nullptr;
+    const std::string n = name;
+    if (n == SPECIAL_FOLDER_PATH_A) return Wrap<SpecialA>(module, name, g_realSpecialA, RecordingSpecialA);
+    if (n == SPECIAL_FOLDER_PATH_W) return Wrap<SpecialW>(module, name, g_realSpecialW, RecordingSpecialW);
+    if (n == FOLDER_PATH_A) return Wrap<FolderA>(module, name, g_realFolderA, RecordingFolderA);
+    if (n == FOLDER_PATH_W) return Wrap<FolderW>(module, name, g_realFolderW, RecordingFolderW);
+    return RealSystem().findFunction(module, name);
+}
+
+UINT ScriptWindowsFolder(char* buffer, UINT capacity) {
+    if (g_script.windowsFolderFails) return 0;
+    if (g_script.windowsFolder == nullptr) return RealSystem().getWindowsDirectory(buffer, capacity);
+    std::strcpy(buffer, g_script.windowsFolder);
+    return static_cast<UINT>(std::strlen(buffer));
+}
+
+HMODULE RealModule(const char* name) { return RealSystem().findModule(name); }
+DWORD RealCurrentFolder(DWORD capacity, char* buffer) {
+    return RealSystem().getCurrentDirectory(capacity, buffer);
+}
+
+const SystemSeam SCRIPT_SEAM = {ScriptLoad, ScriptFree, RealModule,
+                                ScriptFind, ScriptWindowsFolder, RealCurrentFolder};
+
+// The real shell's answers, for comparison.
+std::string ShellAnswer(int id) {
+    char path[MAX_PATH] = {};
+    return SHGetSpecialFolderPathA(nullptr, path, id, FALSE) ? path : "";
+}
+std::string FolderAnswer(int id) {
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, path)) ? path : "";
+}
+std::string CurrentFolder() {
+    char path[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof path, path);
+    return path;
+}
+std::string Root(const std::string& path) { return path.substr(0, 2); }  // "C:"
+
+class SeamTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryA(sizeof savedFolder_, savedFolder_);
+        SetCurrentDirectoryA(work_.path().c_str());
+        g_script = Script{};
+        g_events.clear();
+        ResetKnownFolders();
+        SetSystemSeam(&SCRIPT_SEAM);
+    }
+    void TearDown() override {
+        SetSystemSeam(nullptr);
+        ResetKnownFolders();
+        SetCurrentDirectoryA(savedFolder_);
+    }
+    ScratchFolder work_;  // the current directory during a test
+
+private:
+    char savedFolder_[MAX_PATH] = {};
+};
+
+std::vector<std::string> Calls(const char* name, std::initializer_list<int> ids) {
+    std::vector<std::string> calls;
+    for (int id : ids) calls.push_back(Call(name, id));
+    return calls;
+}
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const std::vector<std::string> LOAD_SHELL = {"load SHELL32.DLL"};
+const std::vector<std::string> FREE_SHELL = {"free SHELL32.DLL"};
+const std::vector<std::string> LOAD_FOLDER = {"load SHFOLDER.DLL"};
+const std::vector<std::string> FREE_FOLDER = {"free SHFOLDER.DLL"};
+const std::vector<std::string> FIND_SPECIAL_A = {"find SHGetSpecialFolderPathA"};
+const std::vector<std::string> FIND_FOLDER_A = {"find SHGetFolderPathA"};
+const std::vector<std::string> ALL_SPECIAL_A =
+    Calls(SPECIAL_FOLDER_PATH_A, {38, 5, 26, 35, 23, 7});
+
+// ---- FillKnownFolders ------------------------------------------------------------------
+
+// Expected entries: a literal, or one of these tokens.
+constexpr char SHELL[] = "<shell>";    // SHGetSpecialFolderPathA's answer for the entry
+constexpr char FOLDER[] = "<folder>";  // SHGetFolderPathA's answer for the entry
+constexpr char CWD[] = "<cwd>";        // the current directory
+constexpr char SYS_PF[] = "<drive>\\Program Files\\";
+constexpr char SYS_CAD[] = "<drive>\\Kestrane\\CommonAPP";
+
+struct FillCase {
+    const char* name;
+    Script script;
+    std::vector<std::string> events;
+    std::vector<std::string> entries;  // table order
+};
+
+constexpr int IDS[KNOWN_FOLDER_COUNT] = {38, 5, 26, 35, 23, 7};
+
+std::string Expand(const std::string& token, int id) {
+    if (token == SHELL) return ShellAnswer(id);
+    if (token == FOLDER) return FolderAnswer(id);
+    if (token == CWD) return CurrentFolder();
+    std::string text = token;
+    const auto at = text.find("<drive>");
+    if (at != std::string::npos) {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, sizeof windows);
+        text.replace(at, 7, Root(windows));
+    }
+    return text;
+}
+
+class FillTest : public SeamTest, public ::testing::WithParamInterface<FillCase> {};
+
+TEST_P(FillTest, FillsFromTheSourcesInOrder) {
+    const FillCase& c = GetParam();
+    g_script = c.script;
+    FillKnownFolders();
+    SetSystemSeam(nullptr);
+    EXPECT_THAT(g_events, ElementsAreArray(c.events));
+    for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) {
+        EXPECT_EQ(KnownFolderEntry(static_cast<KnownFolder>(i)), Expand(c.entries[i], IDS[i]))
+            << "entry " << i;
+    }
+    EXPECT_STREQ(GetCommonProgramsFolder(), KnownFolderEntry(KnownFolder::CommonPrograms));
+    EXPECT_STREQ(GetStartupFolder(), KnownFolderEntry(KnownFolder::Startup));
+}
+
+std::string Str(const char* s) { return s; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, FillTest,
+    ::testing::Values(
+        FillCase{"FirstSourceAnswersAll", {},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL}),
+                 {SHELL, SHELL, SHELL, SHELL, SHELL, SHELL}},
+        FillCase{"OnlyStartupAskedAgain", {.specialFails = {7}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER,
+                       FIND_FOLDER_A, Calls(FOLDER_PATH_A, {7}), FREE_FOLDER}),
+                 {SHELL, SHELL, SHELL, SHELL, SHELL, FOLDER}},
+        FillCase{"SecondSourceFillsFiveStartupKept", {.missing = {SPECIAL_FOLDER_PATH_A}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A,
+                       Calls(FOLDER_PATH_A, {38, 5, 26, 35, 23}), FREE_FOLDER}),
+                 {FOLDER, FOLDER, FOLDER, FOLDER, FOLDER, "Startup"}},
+        FillCase{"NeitherFunction", {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A,
+                       FREE_FOLDER}),
+                 {SYS_PF, CWD, CWD, SYS_CAD, "", "Startup"}},
+        FillCase{"ShellLibraryMissingSkipsSecondSource", {.unloadable = {"SHELL32.DLL"}},
+                 LOAD_SHELL, {SYS_PF, CWD, CWD, SYS_CAD, "", "Startup"}},
+        FillCase{"SecondLibraryMissing", {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {38, 35}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER}),
+                 {SYS_PF, SHELL, SHELL, SYS_CAD, SHELL, SHELL}},
+        FillCase{"SecondFunctionMissing",
+                 {.missing = {FOLDER_PATH_A}, .specialFails = {5, 23}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER,
+                       FIND_FOLDER_A, FREE_FOLDER}),
+                 {SHELL, CWD, SHELL, SHELL, "", SHELL}},
+        FillCase{"OtherWindowsDrive",
+                 {.unloadable = {"SHELL32.DLL"}, .windowsFolder = "D:\\WIN"},
+                 LOAD_SHELL,
+                 {"D:\\Program Files\\", CWD, CWD, "D:\\Kestrane\\CommonAPP", "", "Startup"}},
+        FillCase{"WindowsFolderUnreadable",
+                 {.unloadable = {"SHELL32.DLL"}, .windowsFolderFails = true}, LOAD_SHELL,
+                 {"C:\\Program Files\\", CWD, CWD, "C:\\Kestrane\\CommonAPP", "", "Startup"}},
+        FillCase{"WindowsFolderOnAShare",
+                 {.unloadable = {"SHELL32.DLL"}, .windowsFolder = "\\\\server\\share\\WIN"},
+                 LOAD_SHELL,
+                 {"\\\\server\\Program Files\\", CWD, CWD, "\\\\server\\Kestrane\\CommonAPP", "",
+                  "Startup"}}),
+    [](const auto& param) { return Str(param.param.name); });
+
+TEST_F(SeamTest, SecondFillChangesNothing) {
+    FillKnownFolders();
+    std::vector<std::string> first;
+    for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) first.push_back(KnownFolderEntry(static_cast<KnownFolder>(i)));
+    ASSERT_FALSE(first[4].empty());
+
+    // The shell now answers differently: the table must not follow.
+    g_script.unloadable = {"SHELL32.DLL", "SHFOLDER.DLL"};
+    g_script.windowsFolder = "D:\\WIN";
+    g_events.clear();
+    FillKnownFolders();
+    EXPECT_TRUE(g_events.empty());
+    for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) {
+        EXPECT_EQ(KnownFolderEntry(static_cast<KnownFolder>(i)), first[i]) << "entry " << i;
+    }
+}
+
+TEST_F(SeamTest, TableBeforeTheFill) {
+    EXPECT_STREQ(KnownFolderEntry(KnownFolder::ProgramFiles), "C:\\");
+    EXPECT_STREQ(KnownFolderEntry(KnownFolder::Documents), "C:\\");
+    EXPECT_STREQ(KnownFolderEntry(KnownFolder::AppData), "C:\\");
+    EXPECT_STREQ(KnownFolderEntry(KnownFolder::CommonAppData), "");
+    EXPECT_STREQ(GetCommonProgramsFolder(), "");
+    EXPECT_STREQ(GetStartupFolder(), "Startup");
+}
+
+// ---- ResolveInstallFolder ---------------------------------------------------------------
+
+struct ResolveCase {
+    const char* name;
+    Script script;
+    std::vector<std::string> events;
+    const char* programFiles;  // SHELL, FOLDER or a literal
+};
+
+class ResolveTest : public SeamTest, public ::testing::WithParamInterface<ResolveCase> {};
+
+TEST_P(ResolveTest, JoinsTheProgramFilesFolderAndTheSubPath) {
+    const ResolveCase& c = GetParam();
+    g_script = c.script;
+    auto owned = std::make_unique<InstallerState>();
+    InstallerState& state = *owned;
+    std::memset(state.installFolder, 'x', sizeof state.installFolder);
+    state.installFolder[sizeof state.installFolder - 1] = '\0';
+    EXPECT_EQ(ResolveInstallFolder(state, INSTALL_SUBPATH), 0);
+    SetSystemSeam(nullptr);
+    EXPECT_THAT(g_events, ElementsAreArray(c.events));
+    std::string base = Expand(c.programFiles, FOLDER_ID_PROGRAM_FILES);
+    if (base.back() != '\\') base += '\\';
+    EXPECT_EQ(std::string(state.installFolder), base + "Velto\\Quillstation");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ResolveTest,
+    ::testing::Values(
+        ResolveCase{"Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL}), SHELL},
+        ResolveCase{"ShellFails", {.specialFails = {38}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL,
+                          LOAD_FOLDER, FIND_FOLDER_A, Calls(FOLDER_PATH_A, {38}), FREE_FOLDER}),
+                    FOLDER},
+        ResolveCase{"ShellLibraryMissingStillAsksSecond", {.unloadable = {"SHELL32.DLL"}},
+                    Join({LOAD_SHELL, LOAD_FOLDER, FIND_FOLDER_A, Calls(FOLDER_PATH_A, {38}), FREE_FOLDER}),
+                    FOLDER},
+        ResolveCase{"OtherWindowsDrive",
+                    {.unloadable = {"SHELL32.DLL", "SHFOLDER.DLL"}, .windowsFolder = "D:\\WIN"},
+                    Join({LOAD_SHELL, LOAD_FOLDER}), "D:\\Program Files\\"},
+        ResolveCase{"WindowsFolderUnreadable",
+                    {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}, .windowsFolderFails = true},
+                    Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A, FREE_FOLDER}),
+                    "C:\\Program Files\\"},
+        // The install folder keeps the first component of a relative Windows folder.
+        ResolveCase{"RelativeWindowsFolder",
+                    {.unloadable = {"SHELL32.DLL", "SHFOLDER.DLL"}, .windowsFolder = "WIN\\SYS"},
+                    Join({LOAD_SHELL, LOAD_FOLDER}), "WIN\\Program Files\\"}),
+    [](const auto& param) { return Str(param.param.name); });
+
+TEST(ResolveInstallFolder, RealShellGivesProgramFilesVeltoQuillstation) {
+    auto owned = std::make_unique<InstallerState>();
+    InstallerState& state = *owned;
+    ASSERT_EQ(ResolveInstallFolder(state, INSTALL_SUBPATH), 0);
+    EXPECT_EQ(std::string(state.installFolder), ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation");
+    EXPECT_THAT(state.installFolder, ::testing::EndsWith("\\Program Files\\Velto\\Quillstation"));
+}
+
+// ---- GetDesktopFolder -------------------------------------------------------------------
+
+struct DesktopCase {
+    const char* name;
+    Script script;
+    std::vector<std::string> events;
+    bool found;
+};
+
+class DesktopTest : public SeamTest, public ::testing::WithParamInterface<DesktopCase> {};
+
+const std::vector<std::string> FIND_SPECIAL_W = {"find SHGetSpecialFolderPathW"};
+const std::vector<std::string> FIND_FOLDER_W = {"find SHGetFolderPathW"};
+
+TEST_P(DesktopTest, AsksTheWideSourcesInOrder) {
+    const DesktopCase& c = GetParam();
+    g_script = c.script;
+    char out[PATH_BUFFER_SIZE];
+    std::memset(out, '#', sizeof out);
+    GetDesktopFolder(out);
+    SetSystemSeam(nullptr);
+    EXPECT_THAT(g_events, ElementsAreArray(c.events));
+    EXPECT_EQ(std::string(out), c.found ? FolderAnswer(CSIDL_DESKTOPDIRECTORY) : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, DesktopTest,
+    ::testing::Values(
+        DesktopCase{"Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL}), true},
+        DesktopCase{"ShellMissing", {.missing = {SPECIAL_FOLDER_PATH_W}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_W,
+                          Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}), true},
+        DesktopCase{"ShellFails", {.specialFails = {16}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL,
+                          LOAD_FOLDER, FIND_FOLDER_W, Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}), true},
+        DesktopCase{"ShellLibraryMissing", {.unloadable = {"SHELL32.DLL"}}, LOAD_SHELL, false},
+        DesktopCase{"NeitherFunction", {.missing = {SPECIAL_FOLDER_PATH_W, FOLDER_PATH_W}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_W, FREE_FOLDER}),
+                    false},
+        DesktopCase{"SecondLibraryMissing", {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {16}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL,
+                          LOAD_FOLDER}), false}),
+    [](const auto& param) { return Str(param.param.name); });
+
+// ---- SetDesktopShortcut and DetectInstalled ----------------------------------------------
+
+class ShortcutTest : public SeamTest {
+protected:
+    ComApartment com_;
+};
+
+TEST_F(ShortcutTest, CreatesAndDeletesOnTheDesktop) {
+    SetSystemSeam(nullptr);
+    const std::string target = work_ / "target.exe";
+    ASSERT_TRUE(test::WriteFileBytes(target, "x"));
+    const std::string link = FolderAnswer(CSIDL_DESKTOPDIRECTORY) + "\\QS Folder Test.LNK";
+    SetDesktopShortcut("QS Folder Test", target.c_str(), 1);
+    EXPECT_TRUE(test::IsFile(link)) << link;
+    SetDesktopShortcut("QS Folder Test", nullptr, 0);
+    EXPECT_FALSE(test::IsFile(link)) << link;
+}
+
+// Without a desktop folder nothing is created or deleted, least of all at the root of
+// the current drive.
+TEST_F(ShortcutTest, UnknownDesktopDoesNothing) {
+    g_script.unloadable = {"SHELL32.DLL"};
+    const std::string target = work_ / "target.exe";
+    ASSERT_TRUE(test::WriteFileBytes(target, "x"));
+    const std::string atRoot = Root(work_.path()) + "\\QS Folder Test.LNK";
+    SetDesktopShortcut("QS Folder Test", target.c_str(), 1);
+    EXPECT_FALSE(test::IsFile(atRoot));
+
+    ASSERT_TRUE(test::WriteFileBytes(atRoot, "not ours"));
+    SetDesktopShortcut("QS Folder Test", nullptr, 0);
+    EXPECT_EQ(test::ReadFileBytes(atRoot), "not ours");
+    DeleteFileA(atRoot.c_str());
+}
+
+TEST(DetectInstalled, FollowsTheProductExecutable) {
+    const std::string folder = ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
+    const std::string exe = folder + "\\Quillstation.exe";
+    ASSERT_FALSE(test::IsFile(exe)) << "the test prefix already holds the product";
+    const bool madeMaker = CreateDirectoryA((ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto").c_str(), nullptr);
+    const bool madeFolder = CreateDirectoryA(folder.c_str(), nullptr);
+
+    auto owned = std::make_unique<InstallerState>();
+    InstallerState& state = *owned;
+    state.installed = 7;
+    EXPECT_EQ(DetectInstalled(state), 0);  // the folder exists, the executable does not
+    EXPECT_EQ(state.installed, 0);
+    EXPECT_EQ(std::string(state.installFolder), folder);
+
+    ASSERT_TRUE(test::WriteFileBytes(exe, "MZ"));
+    EXPECT_EQ(DetectInstalled(state), 1);
+    EXPECT_EQ(state.installed, 1);
+
+    DeleteFileA(exe.c_str());
+    if (madeFolder) RemoveDirectoryA(folder.c_str());
+    if (madeMaker) RemoveDirectoryA((ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto").c_str());
+}
+
+// ---- Libraries come from the system folder only --------------------------------------------
+
+// A recording SHFOLDER.DLL sits beside a probe that loads the shell libraries the
+// installer's way, with Wine told (for the probe only) to prefer such a native copy. The
+// probe reports the first source missing, so SHFOLDER.DLL is really loaded and asked.
+constexpr char PROBE_NAME[] = "dll_search_probe.exe";
+constexpr char PROBE_DEFAULTS_KEY[] = "Software\\Wine\\AppDefaults\\dll_search_probe.exe";
+constexpr char PROBE_OVERRIDES_KEY[] =
+    "Software\\Wine\\AppDefaults\\dll_search_probe.exe\\DllOverrides";
+
+class PlantedLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string helpers = test::ProgramFolder();
+        ASSERT_TRUE(CopyFileA((helpers + "\\planted\\SHFOLDER.DLL").c_str(),
+                              (folder_ / "SHFOLDER.DLL").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((helpers + "\\" + PROBE_NAME).c_str(), (folder_ / PROBE_NAME).c_str(),
+                              FALSE));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, PROBE_OVERRIDES_KEY, &key), ERROR_SUCCESS);
+        static constexpr char PREFER_NATIVE[] = "native,builtin";
+        RegSetValueExA(key, "shfolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(PREFER_NATIVE),
+                       sizeof PREFER_NATIVE);
+        RegCloseKey(key);
+        SetEnvironmentVariableA("QS_PLANTED_MARKER", marker().c_str());
+    }
+    void TearDown() override {
+        RegDeleteKeyA(HKEY_CURRENT_USER, PROBE_OVERRIDES_KEY);
+        RegDeleteKeyA(HKEY_CURRENT_USER, PROBE_DEFAULTS_KEY);
+        SetEnvironmentVariableA("QS_PLANTED_MARKER", nullptr);
+    }
+    std::string marker() const { return folder_ / "marker.txt"; }
+    int RunProbe(const char* mode) {
+        DeleteFileA(marker().c_str());
+        // The scratch folder is also the probe's current directory.
+        char saved[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof saved, saved);
+        SetCurrentDirectoryA(folder_.path().c_str());
+        const int code = test::RunProgram("\"" + (folder_ / PROBE_NAME) + "\" " + mode);
+        SetCurrentDirectoryA(saved);
+        return code;
+    }
+
+    ScratchFolder folder_;
+};
+
+TEST_F(PlantedLibraryTest, PlantedCopyLoadsWhenSearchedByBareName) {
+    // Shows that the planted library and the override work: a bare-name load takes it.
+    EXPECT_EQ(RunProbe("bare"), 0);
+    EXPECT_TRUE(test::IsFile(marker()));
+}
+
+TEST_F(PlantedLibraryTest, FolderOperationsLoadTheSystemCopyOnly) {
+    for (const char* mode : {"fill", "unrestricted"}) {
+        EXPECT_EQ(RunProbe(mode), 0) << mode;
+        EXPECT_FALSE(test::IsFile(marker())) << mode;
+    }
+}
+
+TEST_F(PlantedLibraryTest, StartUpRestrictionKeepsBareNamesInTheSystemFolder) {
+    EXPECT_EQ(RunProbe("restricted-bare"), 0);
+    EXPECT_FALSE(test::IsFile(marker()));
+}
+
+}  // namespace
+}  // namespace qs
