@@ -8,6 +8,7 @@
 #include "app/window.h"
 #include "platform/folders.h"
 #include "platform/owners.h"
+#include "platform/system_seam.h"
 #include "setup/state.h"
 
 namespace qs {
@@ -37,6 +38,7 @@ void CloseProductWindows(const char* title) {
 }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
+    (void)RestrictDllSearch();
     ApplySwitches(commandLine);
 
     UniqueKernelHandle mutex(::CreateMutexA(nullptr, TRUE, INSTANCE_MUTEX_NAME));
