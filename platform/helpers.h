@@ -26,27 +26,35 @@ HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
 // Deletes folder\name.LNK. Non-zero when deleted.
 int DeleteShortcut(const char* folder, const char* name);
 
-// Reads a REG_SZ value under HKEY_CURRENT_USER\subkey into out (capacity bytes, always
-// terminated). 1 when copied; 0 and out untouched otherwise (missing, wrong type,
-// larger than the value buffer or than out).
+// Reads a REG_SZ value under HKEY_CURRENT_USER\subkey into out (capacity bytes). The text
+// is copied whole and terminated, also when it was stored without a terminator. 1 when
+// copied; 0 and out untouched otherwise (missing, another type such as REG_EXPAND_SZ,
+// data larger than REG_VALUE_SIZE, text that does not fit REG_VALUE_HANDOUT or out).
 int ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
-// REG_SZ under HKEY_LOCAL_MACHINE\subkey (keys created as needed).
+// REG_SZ under HKEY_LOCAL_MACHINE\subkey (keys created as needed), its terminating zero
+// counted in the data.
 int WriteMachineString(const char* subkey, const char* valueName, const char* text);
 // REG_DWORD under HKEY_CURRENT_USER\subkey (keys created as needed).
 int WriteUserDword(const char* subkey, const char* valueName, std::uint32_t value);
 // REG_DWORD under HKEY_LOCAL_MACHINE\subkey (keys created as needed).
 int WriteMachineDword(const char* subkey, const char* valueName, std::uint32_t value);
-// Deletes root\subkey and everything below it, depth first. 1 when deleted.
+// Deletes root\subkey and everything below it, depth first. 1 when deleted; 0 when the
+// key is missing, anything stays behind, or subkey is empty (the root itself).
 int DeleteKeyTree(HKEY root, const char* subkey);
 
-// Creates every level of a folder path below its root. 1 when all exist afterwards.
+// Creates every level of a folder path below its root, top down. 1 when every level is
+// a folder afterwards (a file in the way fails); 0 for a path shorter than 5 or longer
+// than FOLDER_PATH_SIZE - 1 characters.
 int CreateFolderPath(const char* path);
-// Deletes a folder with its files and sub-folders; never follows a reparse point and
-// never enters a folder whose name starts with a full stop. Always 1.
+// Deletes a folder with its files and sub-folders; never enters a folder whose name
+// starts with a full stop. A reparse point (junction, symbolic link), inside the tree or
+// the folder given, is removed as a link and never followed. Stops at the first entry
+// that stays or whose joined path exceeds TREE_PATH_SIZE - 1 characters. An empty path
+// or a drive or share root is left alone. Always 1.
 int DeleteFolderTree(const char* folder);
 // Creates or truncates path and writes count bytes. 1 when the file holds them all.
 int WriteWholeFile(const char* path, const void* data, std::uint32_t count);
-// 1 when path names a file that can be opened for reading.
+// 1 when path names a file (not a folder) that can be opened for reading.
 int FileExists(const char* path);
 
 }  // namespace qs

@@ -36,7 +36,9 @@ public:
         reset();
         return &handle_;
     }
+    // Taking the handle already held keeps it (releasing it would leave a dead handle).
     void reset(Handle handle = Traits::Empty()) {
+        if (handle == handle_) return;
         if (handle_ != Traits::Empty()) Traits::Release(handle_);
         handle_ = handle;
     }
@@ -155,13 +157,14 @@ private:
     Interface* p_ = nullptr;
 };
 
-// COM for the calling thread (single-threaded apartment). Uninitialises only when the
-// initialisation returned S_OK, as the thread's own initialisation must be paired.
+// COM for the calling thread (single-threaded apartment). Every successful
+// initialisation is paired with an uninitialisation, S_FALSE (already initialised on
+// this thread) included; a failed one (RPC_E_CHANGED_MODE) is not.
 class ComApartment {
 public:
     ComApartment() : result_(::CoInitialize(nullptr)) {}
     ~ComApartment() {
-        if (result_ == S_OK) ::CoUninitialize();
+        if (SUCCEEDED(result_)) ::CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

@@ -1,0 +1,488 @@
+// Shortcut, registry and file-system helpers against the real shell, registry and
+// folders of the test prefix.
+#include "platform/helpers.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/owners.h"
+#include "tests/support/win_support.h"
+
+namespace qs {
+namespace {
+
+using test::IsFile;
+using test::IsFolder;
+using test::ReadFileBytes;
+using test::ScratchFolder;
+using test::ScratchKey;
+using test::WriteFileBytes;
+
+constexpr char GARBAGE = '#';
+constexpr char MACHINE_SCRATCH_ROOT[] = "Software\\QuillstationTests";
+
+std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
+// ---- Folders ---------------------------------------------------------------------
+
+struct CreateCase {
+    const char* path;  // "{S}" stands for a fresh scratch folder
+    int result;
+    std::vector<const char*> folders;  // exist afterwards
+    std::vector<const char*> absent;   // do not exist afterwards
+    std::vector<const char*> files;    // made before the call
+};
+
+TEST(CreateFolderPath, CreatesLevelsTopDownOrRefuses) {
+    const std::string longName(FOLDER_PATH_SIZE, 'n');
+    const std::vector<CreateCase> cases = {
+        {"{S}\\ab", 1, {"{S}\\ab"}, {}, {}},
+        {"{S}\\x\\y\\", 1, {"{S}\\x", "{S}\\x\\y"}, {}, {}},
+        {"{S}\\a\\b\\c", 1, {"{S}\\a", "{S}\\a\\b", "{S}\\a\\b\\c"}, {}, {}},
+        {"{S}", 1, {"{S}"}, {}, {}},                                  // every level exists
+        {"{S}\\file\\sub", 0, {}, {"{S}\\file\\sub"}, {"{S}\\file"}},  // a file in the way
+        {"{S}\\file", 0, {}, {}, {"{S}\\file"}},                      // the last level is a file
+        {"{S}\\top\\{LONG}", 0, {}, {"{S}\\top"}, {}},                // refused, nothing made
+        {"C:\\a", 0, {}, {}, {}},                                     // shorter than 5
+        {"", 0, {}, {}, {}},
+    };
+    for (const CreateCase& c : cases) {
+        ScratchFolder scratch;
+        const auto expand = [&](const char* text) {
+            return Replace(Replace(text, "{S}", scratch.path()), "{LONG}", longName);
+        };
+        for (const char* file : c.files) ASSERT_TRUE(WriteFileBytes(expand(file), "x"));
+        const std::string path = expand(c.path);
+        EXPECT_EQ(CreateFolderPath(path.c_str()), c.result) << c.path;
+        for (const char* folder : c.folders) EXPECT_TRUE(IsFolder(expand(folder))) << c.path << ": " << folder;
+        for (const char* gone : c.absent) EXPECT_FALSE(IsFolder(expand(gone))) << c.path << ": " << gone;
+    }
+    EXPECT_EQ(CreateFolderPath(nullptr), 0);
+}
+
+TEST(CreateFolderPath, PathWithoutLevelsBelowItsRootCreatesNothing) {
+    ScratchFolder scratch;
+    char previous[MAX_PATH];
+    ASSERT_NE(GetCurrentDirectoryA(sizeof previous, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
+    const int result = CreateFolderPath("abcdef");
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(IsFolder(scratch / "abcdef"));
+}
+
+struct TreeCase {
+    const char* name;
+    std::vector<const char*> folders;  // made first, relative to the tree
+    std::vector<const char*> files;
+    std::vector<const char*> remain;   // still there afterwards ("" = the tree itself)
+    std::vector<const char*> gone;
+};
+
+TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
+    const std::vector<TreeCase> cases = {
+        {"nested", {"a", "a\\b", "c"}, {"f1", ".f2", "a\\f3", "a\\b\\f4", "c\\f5"}, {}, {"", "a"}},
+        {"dot-folder kept",
+         {".cache", "sub"},
+         {"f1", ".cache\\keep", "sub\\f2"},
+         {"", ".cache", ".cache\\keep"},
+         {"f1", "sub"}},
+        {"empty", {}, {}, {}, {""}},
+    };
+    for (const TreeCase& c : cases) {
+        ScratchFolder scratch;
+        const std::string tree = scratch / "tree";
+        const auto at = [&](const char* relative) {
+            return relative[0] == '\0' ? tree : tree + "\\" + relative;
+        };
+        ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+        for (const char* folder : c.folders) ASSERT_TRUE(CreateDirectoryA(at(folder).c_str(), nullptr));
+        for (const char* file : c.files) ASSERT_TRUE(WriteFileBytes(at(file), "data"));
+        ASSERT_TRUE(WriteFileBytes(scratch / "beside", "keep"));
+
+        EXPECT_EQ(DeleteFolderTree(tree.c_str()), 1) << c.name;
+        for (const char* entry : c.remain) {
+            EXPECT_NE(GetFileAttributesA(at(entry).c_str()), INVALID_FILE_ATTRIBUTES) << c.name << ": " << entry;
+        }
+        for (const char* entry : c.gone) {
+            EXPECT_EQ(GetFileAttributesA(at(entry).c_str()), INVALID_FILE_ATTRIBUTES) << c.name << ": " << entry;
+        }
+        EXPECT_TRUE(IsFile(scratch / "beside")) << c.name;
+    }
+}
+
+TEST(DeleteFolderTree, MissingFolderAndRootsAreLeftAlone) {
+    ScratchFolder scratch;
+    ASSERT_TRUE(WriteFileBytes(scratch / "keep", "x"));
+    EXPECT_EQ(DeleteFolderTree((scratch / "missing").c_str()), 1);
+    EXPECT_EQ(DeleteFolderTree((scratch / "missing\\deeper").c_str()), 1);
+    EXPECT_EQ(DeleteFolderTree(nullptr), 1);
+    EXPECT_TRUE(IsFile(scratch / "keep"));
+}
+
+TEST(DeleteFolderTree, StopsAtAFileHeldOpen) {
+    ScratchFolder scratch;
+    const std::string tree = scratch / "tree";
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(tree + "\\busy", "x"));
+    UniqueFile busy(CreateFileA((tree + "\\busy").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(DeleteFolderTree(tree.c_str()), 1);
+    EXPECT_TRUE(IsFile(tree + "\\busy"));
+    EXPECT_TRUE(IsFolder(tree));
+}
+
+// ---- Folder links ------------------------------------------------------------------
+// Under Wine a Unix symbolic link to a folder shows as a reparse point; it is made by
+// running the Unix ln through Wine's own path translation. On Windows the link is a
+// directory symbolic link where the system allows one.
+
+using UnixNameFn = char*(CDECL*)(const wchar_t*);
+using DosNameFn = wchar_t*(CDECL*)(const char*);
+
+template <typename Function>
+Function WineFunction(const char* name) {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)));
+}
+
+std::wstring Wide(const std::string& text) {
+    wchar_t buffer[2 * MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, 2 * MAX_PATH);
+    return buffer;
+}
+
+std::string UnixPath(const std::string& windowsPath) {
+    const auto toUnix = WineFunction<UnixNameFn>("wine_get_unix_file_name");
+    if (toUnix == nullptr) return {};
+    char* name = toUnix(Wide(windowsPath).c_str());
+    if (name == nullptr) return {};
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix program of the host with arguments (no quotes inside them).
+bool RunUnix(const char* program, const std::vector<std::string>& arguments) {
+    const auto toDos = WineFunction<DosNameFn>("wine_get_dos_file_name");
+    if (toDos == nullptr) return false;
+    wchar_t* dosName = toDos(program);
+    if (dosName == nullptr) return false;
+    std::wstring application = dosName;
+    HeapFree(GetProcessHeap(), 0, dosName);
+    std::wstring commandLine = L"\"" + application + L"\"";
+    for (const std::string& argument : arguments) commandLine += L" \"" + Wide(argument) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool IsReparsePoint(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// A folder link at `link` to the existing folder `target`, removed at the end of the
+// scope without touching the target.
+class FolderLink {
+public:
+    FolderLink(const std::string& link, const std::string& target) : link_(link) {
+        const std::size_t cut = link.find_last_of('\\');
+        const std::string unixParent = UnixPath(link.substr(0, cut));
+        const std::string unixTarget = UnixPath(target);
+        if (!unixParent.empty() && !unixTarget.empty()) {
+            unixLink_ = unixParent + "/" + link.substr(cut + 1);
+            RunUnix("/bin/ln", {"-s", unixTarget, unixLink_});
+        } else {
+            constexpr DWORD UNPRIVILEGED = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+            CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | UNPRIVILEGED);
+        }
+    }
+    ~FolderLink() {
+        if (!IsReparsePoint(link_)) return;
+        if (!unixLink_.empty()) {
+            RunUnix("/bin/rm", {"-f", unixLink_});  // no -r: only the link itself
+        } else {
+            RemoveDirectoryA(link_.c_str());
+        }
+    }
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    bool made() const { return IsReparsePoint(link_); }
+
+private:
+    std::string link_;
+    std::string unixLink_;
+};
+
+void FillOutside(const std::string& outside) {
+    ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((outside + "\\inner").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(outside + "\\a.txt", "a"));
+    ASSERT_TRUE(WriteFileBytes(outside + "\\b.txt", "b"));
+    ASSERT_TRUE(WriteFileBytes(outside + "\\inner\\c.txt", "c"));
+}
+
+void ExpectOutsideIntact(const std::string& outside) {
+    EXPECT_EQ(ReadFileBytes(outside + "\\a.txt"), "a");
+    EXPECT_EQ(ReadFileBytes(outside + "\\b.txt"), "b");
+    EXPECT_EQ(ReadFileBytes(outside + "\\inner\\c.txt"), "c");
+}
+
+TEST(DeleteFolderTree, NeverFollowsALinkInsideTheTree) {
+    ScratchFolder scratch;
+    const std::string outside = scratch / "outside";
+    const std::string tree = scratch / "tree";
+    FillOutside(outside);
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(tree + "\\own.txt", "x"));
+    FolderLink link(tree + "\\link", outside);
+    if (!link.made()) GTEST_SKIP() << "no folder link can be made here";
+
+    EXPECT_EQ(DeleteFolderTree(tree.c_str()), 1);
+    ExpectOutsideIntact(outside);
+}
+
+TEST(DeleteFolderTree, NeverFollowsTheLinkItIsGiven) {
+    ScratchFolder scratch;
+    const std::string outside = scratch / "outside";
+    FillOutside(outside);
+    FolderLink link(scratch / "tree", outside);
+    if (!link.made()) GTEST_SKIP() << "no folder link can be made here";
+
+    EXPECT_EQ(DeleteFolderTree((scratch / "tree").c_str()), 1);
+    ExpectOutsideIntact(outside);
+}
+
+// ---- Shortcuts ---------------------------------------------------------------------
+
+struct LinkContents {
+    std::string path, description, workingFolder;
+};
+
+bool LoadShortcut(const std::string& file, LinkContents& out) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.put_void()))) {
+        return false;
+    }
+    ComPtr<IPersistFile> persist;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, persist.put_void()))) return false;
+    if (FAILED(persist->Load(Wide(file).c_str(), STGM_READ))) return false;
+    char text[MAX_PATH * 2] = {};
+    link->GetPath(text, sizeof text, nullptr, 0);
+    out.path = text;
+    text[0] = '\0';
+    link->GetDescription(text, sizeof text);
+    out.description = text;
+    text[0] = '\0';
+    link->GetWorkingDirectory(text, sizeof text);
+    out.workingFolder = text;
+    return true;
+}
+
+class ShortcutTest : public testing::Test {
+protected:
+    ComApartment com_;
+    ScratchFolder scratch_;
+};
+
+TEST_F(ShortcutTest, CreatesReplacesAndDeletes) {
+    ASSERT_TRUE(SUCCEEDED(com_.result()));
+    const std::string first = scratch_ / "one\\App.exe";
+    const std::string second = scratch_ / "two\\Other.exe";
+    ASSERT_TRUE(CreateDirectoryA((scratch_ / "one").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((scratch_ / "two").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(first, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(second, "MZ"));
+    const std::string file = scratch_ / "My App.LNK";
+
+    ASSERT_EQ(CreateShortcut(first.c_str(), scratch_.path().c_str(), "My App", nullptr), S_OK);
+    LinkContents contents;
+    ASSERT_TRUE(LoadShortcut(file, contents));
+    EXPECT_STRCASEEQ(contents.path.c_str(), first.c_str());
+    EXPECT_EQ(contents.description, "My App");
+    EXPECT_STRCASEEQ(contents.workingFolder.c_str(), (scratch_ / "one").c_str());
+
+    // Same name again: the file is replaced.
+    ASSERT_EQ(CreateShortcut(second.c_str(), (scratch_.path() + "\\").c_str(), "My App", ""), S_OK);
+    ASSERT_TRUE(LoadShortcut(file, contents));
+    EXPECT_STRCASEEQ(contents.path.c_str(), second.c_str());
+    EXPECT_STRCASEEQ(contents.workingFolder.c_str(), (scratch_ / "two").c_str());
+
+    EXPECT_NE(DeleteShortcut(scratch_.path().c_str(), "My App"), 0);
+    EXPECT_FALSE(IsFile(file));
+    EXPECT_EQ(DeleteShortcut(scratch_.path().c_str(), "My App"), 0);
+}
+
+TEST_F(ShortcutTest, OverlongPathIsRefused) {
+    const std::string target = scratch_ / "App.exe";
+    ASSERT_TRUE(WriteFileBytes(target, "MZ"));
+    // folder + "\" + name + ".LNK" is one character over the limit.
+    const std::string name(SHORTCUT_PATH_SIZE - scratch_.path().size() - 1 - 4, 'n');
+    EXPECT_EQ(CreateShortcut(target.c_str(), scratch_.path().c_str(), name.c_str(), nullptr), E_INVALIDARG);
+    EXPECT_EQ(DeleteShortcut(scratch_.path().c_str(), name.c_str()), 0);
+    const std::string longTarget(SHORTCUT_PATH_SIZE, 't');
+    EXPECT_EQ(CreateShortcut(longTarget.c_str(), scratch_.path().c_str(), "x", nullptr), E_INVALIDARG);
+}
+
+// ---- Registry ----------------------------------------------------------------------
+
+void SetUserValue(const std::string& subkey, const char* name, DWORD type, const void* data, DWORD size) {
+    UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+}
+
+struct ReadCase {
+    const char* name;
+    DWORD type;
+    std::string data;     // stored bytes, exactly
+    std::size_t capacity;
+    int result;
+    std::string text;     // handed out when result is 1
+};
+
+TEST(ReadUserString, CopiesWholeTerminatedTextsOnly) {
+    const std::string handout(REG_VALUE_HANDOUT - 1, 'h');
+    const std::vector<ReadCase> cases = {
+        {"plain", REG_SZ, std::string("hello", 6), 64, 1, "hello"},
+        {"empty", REG_SZ, std::string("", 1), 4, 1, ""},
+        {"exact fit", REG_SZ, std::string("0123456789", 11), 11, 1, "0123456789"},
+        {"one over the buffer", REG_SZ, std::string("0123456789", 11), 10, 0, ""},
+        {"stored unterminated", REG_SZ, "abc", 4, 1, "abc"},
+        {"expandable", REG_EXPAND_SZ, std::string("%TEMP%", 7), 64, 0, ""},
+        {"number", REG_DWORD, std::string("\1\0\0\0", 4), 64, 0, ""},
+        {"largest handed out", REG_SZ, handout + '\0', 8192, 1, handout},
+        {"beyond the handout", REG_SZ, handout + "h" + '\0', 8192, 0, ""},
+        {"beyond the value buffer", REG_SZ, std::string(REG_VALUE_SIZE, 'v') + '\0', 8192, 0, ""},
+    };
+    ScratchKey scratch;
+    for (const ReadCase& c : cases) {
+        SetUserValue(scratch.subkey(), c.name, c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+        std::vector<char> out(c.capacity + 16, GARBAGE);
+        EXPECT_EQ(ReadUserString(scratch.subkey().c_str(), c.name, out.data(), c.capacity), c.result) << c.name;
+        if (c.result == 1) {
+            EXPECT_EQ(std::string(out.data()), c.text) << c.name;
+        } else {
+            EXPECT_EQ(out[0], GARBAGE) << c.name << ": a refusal leaves the buffer untouched";
+        }
+        for (std::size_t i = c.capacity; i < out.size(); ++i) ASSERT_EQ(out[i], GARBAGE) << c.name << " at " << i;
+    }
+    char out[8] = {GARBAGE};
+    EXPECT_EQ(ReadUserString(scratch.subkey().c_str(), "missing", out, sizeof out), 0);
+    EXPECT_EQ(ReadUserString((scratch.subkey() + "\\missing").c_str(), "plain", out, sizeof out), 0);
+    EXPECT_EQ(out[0], GARBAGE);
+}
+
+TEST(WriteValues, CreateMissingKeysAndOverwrite) {
+    ScratchKey scratch;
+    const std::string nested = scratch.subkey() + "\\a\\b\\c";
+    EXPECT_EQ(WriteUserDword(nested.c_str(), "SysTray", 7), 1);
+    DWORD number = 0;
+    ASSERT_TRUE(test::ReadRegDword(HKEY_CURRENT_USER, nested, "SysTray", number));
+    EXPECT_EQ(number, 7u);
+    EXPECT_EQ(WriteUserDword(nested.c_str(), "SysTray", 0), 1);
+    ASSERT_TRUE(test::ReadRegDword(HKEY_CURRENT_USER, nested, "SysTray", number));
+    EXPECT_EQ(number, 0u);
+
+    // Machine-wide values in a scratch key of their own, removed at the end.
+    const std::string machine = std::string(MACHINE_SCRATCH_ROOT) + "\\" + scratch.subkey().substr(scratch.subkey().rfind('\\') + 1);
+    const std::string machineNested = machine + "\\x\\y";
+    EXPECT_EQ(WriteMachineString(machineNested.c_str(), "DisplayName", "Quill station"), 1);
+    std::string text;
+    ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, machineNested, "DisplayName", text));
+    EXPECT_EQ(text, "Quill station");
+    EXPECT_EQ(WriteMachineString(machineNested.c_str(), "DisplayName", "Q"), 1);
+    ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, machineNested, "DisplayName", text));
+    EXPECT_EQ(text, "Q");
+    EXPECT_EQ(WriteMachineDword(machineNested.c_str(), "NoModify", 1), 1);
+    ASSERT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, machineNested, "NoModify", number));
+    EXPECT_EQ(number, 1u);
+
+    EXPECT_EQ(DeleteKeyTree(HKEY_LOCAL_MACHINE, machine.c_str()), 1);
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, machine));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, MACHINE_SCRATCH_ROOT);  // only when empty
+}
+
+TEST(DeleteKeyTree, DeletesANestedTreeAndRefusesMissingOrEmptyNames) {
+    ScratchKey scratch;
+    const std::string tree = scratch.subkey() + "\\tree";
+    for (const char* sub : {"\\a\\x", "\\a\\y\\z", "\\b", "\\c\\d\\e\\f"}) {
+        ASSERT_EQ(WriteUserDword((tree + sub).c_str(), "v", 1), 1);
+    }
+    ASSERT_EQ(WriteUserDword(scratch.subkey().c_str(), "beside", 1), 1);
+
+    EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, tree.c_str()), 1);
+    EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, tree));
+    DWORD number = 0;
+    EXPECT_TRUE(test::ReadRegDword(HKEY_CURRENT_USER, scratch.subkey(), "beside", number));
+
+    EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, tree.c_str()), 0);
+    EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, nullptr), 0);
+    UniqueKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.subkey().c_str(), 0, KEY_ALL_ACCESS, key.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(DeleteKeyTree(key.get(), ""), 0);
+    EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, scratch.subkey()));
+}
+
+// ---- Files -------------------------------------------------------------------------
+
+TEST(WriteWholeFile, ReplacesTruncatesAndFailsWhenHeld) {
+    ScratchFolder scratch;
+    const std::string path = scratch / "file.bin";
+    const std::string longer = "a rather longer content";
+    ASSERT_EQ(WriteWholeFile(path.c_str(), longer.data(), static_cast<std::uint32_t>(longer.size())), 1);
+    EXPECT_EQ(ReadFileBytes(path), longer);
+    ASSERT_EQ(WriteWholeFile(path.c_str(), "ab", 2), 1);
+    EXPECT_EQ(ReadFileBytes(path), "ab");
+    ASSERT_EQ(WriteWholeFile(path.c_str(), nullptr, 0), 1);
+    EXPECT_EQ(ReadFileBytes(path), "");
+
+    ASSERT_TRUE(WriteFileBytes(path, "held"));
+    {
+        UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(WriteWholeFile(path.c_str(), "new", 3), 0);
+    }
+    EXPECT_EQ(ReadFileBytes(path), "held");
+    EXPECT_EQ(WriteWholeFile((scratch / "missing\\file.bin").c_str(), "x", 1), 0);
+}
+
+TEST(FileExists, OnlyForReadableFiles) {
+    ScratchFolder scratch;
+    const std::string path = scratch / "present.txt";
+    ASSERT_TRUE(WriteFileBytes(path, "x"));
+    EXPECT_EQ(FileExists(path.c_str()), 1);
+    EXPECT_EQ(FileExists(scratch.path().c_str()), 0);
+    EXPECT_EQ(FileExists((scratch / "missing.txt").c_str()), 0);
+    UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(FileExists(path.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace qs

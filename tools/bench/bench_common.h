@@ -1,0 +1,79 @@
+// What both extraction benchmarks measure: one package of the shipped entry sizes, its
+// bytes generated, and the work of extraction on it in the simple and the one-pass form.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "package/cipher.h"
+
+namespace qs::bench {
+
+inline constexpr std::uint32_t ENTRY_SIZES[] = {5561120, 3648, 120460};
+inline constexpr std::size_t ENTRY_COUNT = sizeof ENTRY_SIZES / sizeof ENTRY_SIZES[0];
+inline constexpr double BYTES_PER_MB = 1e6;
+
+// The measures of both programs; the "entry0" ones run over the largest entry alone,
+// the others over the whole package.
+inline constexpr const char* MEASURE_NAMES[] = {"md5/entry0",     "cipher/entry0",
+                                                "md5/package",    "extract/simple",
+                                                "extract/fast",   "extract/fast-scalar"};
+
+struct Package {
+  std::vector<std::uint8_t> bytes;
+  std::size_t offsets[ENTRY_COUNT];
+  std::size_t total = 0;
+};
+
+inline Package MakePackage() {
+  Package package;
+  for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
+    package.offsets[i] = package.total;
+    package.total += ENTRY_SIZES[i];
+  }
+  package.bytes.resize(package.total);
+  std::uint32_t x = 12345;
+  for (std::uint8_t& b : package.bytes) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<std::uint8_t>(x >> 24);
+  }
+  return package;
+}
+
+// One MD5 pass over every entry: the yardstick of the ratios.
+inline void DigestPackage(Package& package, std::uint8_t sink[DIGEST_SIZE]) {
+  for (std::size_t i = 0; i < ENTRY_COUNT; ++i)
+    DigestBuffer(package.bytes.data() + package.offsets[i], ENTRY_SIZES[i], sink);
+}
+
+enum class Form { Simple, Fast, FastScalar };
+
+// The extraction work along the key chain. Deciphering in place leaves the package
+// changed, which does not change the cost of the next round.
+inline void ExtractPackage(Package& package, Form form, std::uint8_t plain[DIGEST_SIZE]) {
+  std::int32_t seed = PACKAGE_CHAIN_SEED;
+  std::uint8_t key[CIPHER_KEY_SIZE] = {};
+  for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
+    std::uint8_t* entry = package.bytes.data() + package.offsets[i];
+    std::uint8_t stored[DIGEST_SIZE];
+    switch (form) {
+      case Form::Simple:
+        DigestBuffer(entry, ENTRY_SIZES[i], stored);
+        PackageCipher(seed, entry, ENTRY_SIZES[i], key);
+        DigestBuffer(entry, ENTRY_SIZES[i], plain);
+        break;
+      case Form::Fast:
+        DecipherAndDigest(entry, ENTRY_SIZES[i], seed, key, stored, plain);
+        break;
+      case Form::FastScalar:
+        detail::DecipherAndDigestWith(detail::ExtractionKernel::Scalar, entry, ENTRY_SIZES[i],
+                                      seed, key, stored, plain);
+        break;
+    }
+    seed = NextChainSeed(seed, stored);
+    CopyBlock(key, stored, DIGEST_SIZE);
+  }
+}
+
+}  // namespace qs::bench
