@@ -278,7 +278,8 @@ bool HaveSse2() {
 #if defined(__x86_64__)
   return true;
 #else
-  return __builtin_cpu_supports("sse2");
+  __builtin_cpu_init();  // idempotent; makes the answer valid even before constructors ran
+  return __builtin_cpu_supports("sse2") != 0;
 #endif
 }
 
