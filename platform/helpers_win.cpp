@@ -14,6 +14,7 @@ namespace {
 constexpr char ALL_ENTRIES[] = "*.*";
 constexpr char EMPTY_TEXT[] = "";
 constexpr char SEPARATOR = '\\';
+constexpr char SEPARATOR_TEXT[] = "\\";
 constexpr char FULL_STOP = '.';
 constexpr char DRIVE_COLON = ':';
 constexpr std::size_t MIN_FOLDER_PATH_LENGTH = 5;  // "C:\ab" is the shortest accepted
@@ -82,15 +83,25 @@ int WriteDword(HKEY root, const char* subkey, const char* valueName, std::uint32
 // What the next look at a folder found.
 enum class Entry { NONE, FILE, FOLDER, LINK };
 
+// Joins name to the folder in path, in place. False (path unchanged) when it does not fit.
+bool AppendComponent(char* path, std::size_t capacity, const char* name) {
+    const std::size_t length = std::strlen(path);
+    const bool needsSeparator = length == 0 || path[length - 1] != SEPARATOR;
+    if ((needsSeparator && !AppendText(path, capacity, SEPARATOR_TEXT)) ||
+        !AppendText(path, capacity, name)) {
+        path[length] = '\0';
+        return false;
+    }
+    return true;
+}
+
 // Appends the first entry of the folder in path (a file, or a folder or folder link whose
-// name does not start with a full stop) to path and says what it is. NONE leaves path unchanged: the folder
-// cannot be searched, holds nothing else, or the joined path would not fit.
+// name does not start with a full stop) to path and says what it is. NONE leaves path
+// unchanged: the folder cannot be searched, holds nothing else, or the joined path would
+// not fit.
 Entry AppendFirstEntry(char* path, std::size_t capacity) {
     const std::size_t folderLength = std::strlen(path);
-    if (!AppendText(path, capacity, "\\") || !AppendText(path, capacity, ALL_ENTRIES)) {
-        path[folderLength] = '\0';
-        return Entry::NONE;
-    }
+    if (!AppendComponent(path, capacity, ALL_ENTRIES)) return Entry::NONE;
     WIN32_FIND_DATAA data;
     UniqueFind find(::FindFirstFileA(path, &data));
     path[folderLength] = '\0';
@@ -101,10 +112,7 @@ Entry AppendFirstEntry(char* path, std::size_t capacity) {
         const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (isFolder && data.cFileName[0] == FULL_STOP) continue;
         find.reset();
-        if (!AppendText(path, capacity, "\\") || !AppendText(path, capacity, data.cFileName)) {
-            path[folderLength] = '\0';
-            return Entry::NONE;
-        }
+        if (!AppendComponent(path, capacity, data.cFileName)) return Entry::NONE;
         if (!isFolder) return Entry::FILE;
         return isLink ? Entry::LINK : Entry::FOLDER;
     } while (::FindNextFileA(find.get(), &data) != FALSE);

@@ -86,6 +86,7 @@ struct TreeCase {
     std::vector<const char*> files;
     std::vector<const char*> remain;   // still there afterwards ("" = the tree itself)
     std::vector<const char*> gone;
+    bool trailingSeparator = false;  // the folder is given as "tree\"
 };
 
 TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
@@ -97,6 +98,7 @@ TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
          {"", ".cache", ".cache\\keep"},
          {"f1", "sub"}},
         {"empty", {}, {}, {}, {""}},
+        {"given with a trailing backslash", {"a"}, {"f1", "a\\f2"}, {}, {""}, true},
     };
     for (const TreeCase& c : cases) {
         ScratchFolder scratch;
@@ -109,7 +111,7 @@ TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
         for (const char* file : c.files) ASSERT_TRUE(WriteFileBytes(at(file), "data"));
         ASSERT_TRUE(WriteFileBytes(scratch / "beside", "keep"));
 
-        EXPECT_EQ(DeleteFolderTree(tree.c_str()), 1) << c.name;
+        EXPECT_EQ(DeleteFolderTree((c.trailingSeparator ? tree + "\\" : tree).c_str()), 1) << c.name;
         for (const char* entry : c.remain) {
             EXPECT_NE(GetFileAttributesA(at(entry).c_str()), INVALID_FILE_ATTRIBUTES) << c.name << ": " << entry;
         }
