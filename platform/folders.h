@@ -8,6 +8,9 @@
 namespace qs {
 
 inline constexpr std::size_t KNOWN_FOLDER_SIZE = 512;
+// Entries of the shell-folder table, in the order they are asked for and fall back.
+enum class KnownFolder { ProgramFiles, Documents, AppData, CommonAppData, CommonPrograms, Startup };
+inline constexpr int KNOWN_FOLDER_COUNT = 6;
 
 // Libraries and functions of the shell folders, looked up at run time.
 inline constexpr char SHELL_LIBRARY[] = "SHELL32.DLL";

@@ -2,6 +2,7 @@
 // Not used by the product.
 #pragma once
 
+#include "platform/folders.h"
 #include "platform/system_seam.h"
 
 namespace qs {
@@ -9,9 +10,6 @@ namespace qs {
 // Installs seam (kept by pointer; must outlive its use), or the real system when null.
 void SetSystemSeam(const SystemSeam* seam);
 
-// Entries of the shell-folder table, in table order.
-enum class KnownFolder { ProgramFiles, Documents, AppData, CommonAppData, CommonPrograms, Startup };
-inline constexpr int KNOWN_FOLDER_COUNT = 6;
 // One entry of the table as it stands.
 const char* KnownFolderEntry(KnownFolder entry);
 // Puts the table back to its contents at process start (not filled).
