@@ -1,6 +1,6 @@
 #include "app/layout.h"
 
-#include <cstdio>
+#include "platform/text.h"
 
 #include "setup/product.h"
 
@@ -55,18 +55,18 @@ const char* ButtonLabel(std::int32_t installed) {
 void FormatPanelLine1(std::int32_t installed, char* out, std::size_t capacity) {
     if (capacity == 0) return;
     if (installed != 0) {
-        std::snprintf(out, capacity, "%s%s", PRODUCT_NAME, PANEL_INSTALLED_LINE1_SUFFIX);
+        (void)FormatText(out, capacity, "%s%s", PRODUCT_NAME, PANEL_INSTALLED_LINE1_SUFFIX);
     } else {
-        std::snprintf(out, capacity, "%s", PANEL_INVITE_LINE1);
+        (void)FormatText(out, capacity, PANEL_INVITE_LINE1);
     }
 }
 
 void FormatPanelLine2(std::int32_t installed, char* out, std::size_t capacity) {
     if (capacity == 0) return;
     if (installed != 0) {
-        std::snprintf(out, capacity, "%s", PANEL_INSTALLED_LINE2);
+        (void)FormatText(out, capacity, PANEL_INSTALLED_LINE2);
     } else {
-        std::snprintf(out, capacity, PANEL_INVITE_LINE2_FORMAT, PRODUCT_NAME);
+        (void)FormatText(out, capacity, PANEL_INVITE_LINE2_FORMAT, PRODUCT_NAME);
     }
 }
 

@@ -1,13 +1,13 @@
 #include "app/startup.h"
 
-#include <cstdio>
 
+#include "platform/text.h"
 #include "setup/product.h"
 
 namespace qs {
 
 void FormatWindowTitle(char* out, std::size_t capacity) {
-    std::snprintf(out, capacity, WINDOW_TITLE_FORMAT, PRODUCT_NAME, INSTALLER_VERSION_TEXT);
+    (void)FormatText(out, capacity, WINDOW_TITLE_FORMAT, PRODUCT_NAME, INSTALLER_VERSION_TEXT);
 }
 
 }  // namespace qs

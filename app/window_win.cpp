@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <atomic>
-#include <cstdio>
 
 #include "app/links.h"
 #include "app/paint.h"
@@ -13,6 +12,7 @@
 #include "app/window_logic.h"
 #include "package/cipher.h"
 #include "platform/owners.h"
+#include "platform/text.h"
 #include "platform/version.h"
 #include "setup/procedures.h"
 #include "setup/product.h"
@@ -67,7 +67,7 @@ void PressButton(InstallerState& state, HWND window) {
     }
     if (StartInstallWorker(state, 0) == 0) return;
     char caption[LAUNCH_CAPTION_SIZE];
-    std::snprintf(caption, sizeof caption, LAUNCH_CAPTION_FORMAT, PRODUCT_NAME);
+    (void)FormatText(caption, sizeof caption, LAUNCH_CAPTION_FORMAT, PRODUCT_NAME);
     ::MessageBoxA(window, LAUNCH_FAILED_TEXT, caption, MB_SYSTEMMODAL | MB_ICONERROR);
     RequestDestroy(state);
 }

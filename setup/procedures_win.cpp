@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 
 #include "app/protocol.h"
 #include "package/extract.h"
@@ -12,6 +11,7 @@
 #include "platform/helpers.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/texts.h"
@@ -27,7 +27,7 @@ void PostResult(InstallerState& state, long code) {
 }
 
 int Fail(InstallerState& state, int code, const char* format, const char* argument) {
-    std::snprintf(state.errorText, sizeof state.errorText, format, argument);
+    (void)FormatText(state.errorText, sizeof state.errorText, format, argument);
     PostResult(state, RESULT_FAILED);
     return code;
 }
@@ -150,7 +150,7 @@ int StartInstallWorker(InstallerState& state, int wait) {
 }
 
 int InstallProduct(InstallerState& state) {
-    std::snprintf(state.errorCaption, sizeof state.errorCaption, INSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    (void)FormatText(state.errorCaption, sizeof state.errorCaption, INSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
     SetStatusText(state, STATUS_EXTRACT_PACKAGE);
     if (ReadPackageDirectory(state) != 0) {
         return Fail(state, INSTALL_PACKAGE_DAMAGED, INSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
@@ -201,7 +201,7 @@ int DisableProductAutostart() {
 }
 
 int UninstallProduct(InstallerState& state) {
-    std::snprintf(state.errorCaption, sizeof state.errorCaption, UNINSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    (void)FormatText(state.errorCaption, sizeof state.errorCaption, UNINSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
     if (ReadPackageDirectory(state) != 0) {
         return Fail(state, UNINSTALL_PACKAGE_DAMAGED, UNINSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
     }
