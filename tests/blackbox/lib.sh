@@ -38,6 +38,12 @@ run_wine() { wine "$@" </dev/null >>"$SCRATCH/wine.log" 2>&1; }
 # Starts a Windows program in the background and records its pid.
 start_wine() { wine "$@" </dev/null >>"$SCRATCH/wine.log" 2>&1 & BACKGROUND_PIDS+=($!); LAST_PID=$!; }
 
+wait_for_line() {  # exact line, file, [tenths of a second]: the browser runs on its own
+  local n=${3:-300}
+  for _ in $(seq 1 "$n"); do grep -qxF "$1" "$2" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
 wait_for_file() {  # path [tenths of a second]
   local n=${2:-600}
   for _ in $(seq 1 "$n"); do [ -e "$1" ] && return 0; sleep 0.1; done
