@@ -27,12 +27,6 @@ using test::IsFile;
 using test::IsFolder;
 using test::ReadFileBytes;
 
-std::string UnixToWindows(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return path;
-}
-
 std::string UninstallKey() { return std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME; }
 
 std::string ShellFolder(int csidl) {
@@ -123,9 +117,9 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
     EXPECT_STREQ(state_.installFolder, folder.c_str());
 
     // The three files, byte for byte.
-    EXPECT_EQ(ReadFileBytes(folder + "\\Quillstation.exe"), ReadFileBytes(UnixToWindows(QS_PRODUCT_EXE)));
-    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), ReadFileBytes(UnixToWindows(QS_PRODUCT_README)));
-    EXPECT_EQ(ReadFileBytes(folder + "\\Quill_Frmw_1.6.0.hex"), ReadFileBytes(UnixToWindows(QS_PRODUCT_FIRMWARE)));
+    EXPECT_EQ(ReadFileBytes(folder + "\\Quillstation.exe"), ReadFileBytes(QS_PACKAGED_EXE));
+    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), ReadFileBytes(QS_PACKAGED_README));
+    EXPECT_EQ(ReadFileBytes(folder + "\\Quill_Frmw_1.6.0.hex"), ReadFileBytes(QS_PACKAGED_FIRMWARE));
     ASSERT_GT(ReadFileBytes(folder + "\\readme.txt").size(), 0u);
 
     // The installer copy keeps its name and loses the read-only attribute.
