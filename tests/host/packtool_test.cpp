@@ -129,9 +129,10 @@ protected:
     int Run(const std::vector<std::string>& args) {
         std::string command = Quote(QS_PACKTOOL_PATH);
         for (const auto& arg : args) {
-            command += " " + Quote(arg);
+            command.append(" ").append(Quote(arg));
         }
-        command += " >" + Quote((dir_ / "stdout").string()) + " 2>" + Quote((dir_ / "stderr").string());
+        command.append(" >").append(Quote((dir_ / "stdout").string()));
+        command.append(" 2>").append(Quote((dir_ / "stderr").string()));
         const int status = std::system(command.c_str());
         out_ = ReadText(dir_ / "stdout");
         err_ = ReadText(dir_ / "stderr");
