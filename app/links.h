@@ -37,8 +37,8 @@ consteval StoredLink<N> ScrambleLink(const char (&text)[N]) {
 }
 
 // Opened by a click on the picture.
-inline constexpr auto PICTURE_LINK = ScrambleLink("https://www.velto.example/quillstation");
+inline constexpr auto PICTURE_LINK = ScrambleLink("https://quill.velto.example/");
 // Opened after a successful installation.
-inline constexpr auto COMPLETION_LINK = ScrambleLink("https://www.velto.example/quillstation/welcome");
+inline constexpr auto COMPLETION_LINK = ScrambleLink("https://quill.velto.example/welcome");
 
 }  // namespace qs

@@ -21,7 +21,7 @@ if [ -n "${QS_SCREENSHOT_OUT:-}" ]; then cp "$SCRATCH/install.png" "$QS_SCREENSH
 
 click_at "$wid" 100 100
 check "a click on the picture opens the picture link" \
-  wait_for_line "https://www.velto.example/quillstation" "$SCRATCH/urls.txt"
+  wait_for_line "https://quill.velto.example/" "$SCRATCH/urls.txt"
 
 click_at "$wid" 730 444
 blinked=0
@@ -42,7 +42,7 @@ check "the Success box appears after the click" test -n "$box"
 # reported, not required.
 [ "$blinked" = 1 ] && echo "ok   - the blink frame was seen" || echo "note - no blink frame seen (install ended before the first tick)"
 check "a successful install opens the completion link" \
-  wait_for_line "https://www.velto.example/quillstation/welcome" "$SCRATCH/urls.txt"
+  wait_for_line "https://quill.velto.example/welcome" "$SCRATCH/urls.txt"
 press_key "$box" Return
 wait_exit "$installer_pid"
 check_eq "interactive install ends with 0" 0 $?

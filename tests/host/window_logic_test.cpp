@@ -56,8 +56,8 @@ std::string Restore(const StoredLink<N>& link) {
 }
 
 TEST(Links, StoredLinksRestoreWithTheRunTimeScrambler) {
-    EXPECT_EQ(Restore(PICTURE_LINK), "https://www.velto.example/quillstation");
-    EXPECT_EQ(Restore(COMPLETION_LINK), "https://www.velto.example/quillstation/welcome");
+    EXPECT_EQ(Restore(PICTURE_LINK), "https://quill.velto.example/");
+    EXPECT_EQ(Restore(COMPLETION_LINK), "https://quill.velto.example/welcome");
     // The stored bytes are not the plain text.
     EXPECT_NE(std::memcmp(PICTURE_LINK.bytes.data(), "https://", 8), 0);
     EXPECT_LE(COMPLETION_LINK.length(), LINK_BUFFER_SIZE);

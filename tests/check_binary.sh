@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The built installer is a 32-bit Windows GUI program that imports system DLLs only,
+# and the stored link targets never appear in it as plain text.
+#   check_binary.sh INSTALLER.exe OBJDUMP
+set -uo pipefail
+exe=$1
+objdump=${2:-i686-w64-mingw32-objdump}
+failures=0
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+
+headers=$("$objdump" -p "$exe")
+grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 image"
+grep -q '^Magic.*(PE32)' <<<"$headers" || fail "optional header is not PE32"
+grep -q '^Subsystem.*(Windows GUI)' <<<"$headers" || fail "subsystem is not Windows GUI"
+
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|SHLWAPI|VERSION|MSVCRT)\.DLL$'
+while read -r dll; do
+  echo "import: $dll"
+  grep -qiE "$allowed" <<<"$dll" || fail "imports a non-system DLL: $dll"
+done < <(grep 'DLL Name:' <<<"$headers" | awk '{print $3}')
+
+for link in "quill.velto.example"; do
+  if grep -qaF "$link" "$exe"; then fail "plain link text found: $link"; fi
+done
+
+[ "$failures" -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, $failures failed"
+[ "$failures" -eq 0 ]
