@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# The benchmark command: one table of
+#  - the wall time under Wine (warm wineserver, private prefix) of a hidden unattended
+#    install (-h -i) and removal (-h -u) of QuillstationSetup.exe built with product files
+#    of the shipped sizes, as medians of --runs runs, each as a ratio to the floor (Wine
+#    starting and ending a program that returns at once) and to an NSIS installer of the
+#    same three files doing the same job (tools/bench/quillstation.nsi: silent install /S,
+#    in-place silent removal uninstall.exe /S _?=INSTDIR), measured side by side;
+#  - the program's own weight: the installer's size minus the package and the picture,
+#    against the NSIS stub that makensis builds on (zlib, x86, Unicode);
+#  - the extraction figures of scripts/bench-extract.sh (skipped with --no-extract).
+#   bench.sh [--runs N] [--no-extract]
+# Build trees: $QS_BUILD_DIR/win and $QS_BUILD_DIR/host (default: build/ of the checkout);
+# the benchmark's own files go to $QS_BUILD_DIR/bench.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QS_BUILD_DIR:-$root/build}
+runs=9
+extract=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --no-extract) extract=0; shift ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ "$runs" -ge 7 ] || { echo "bench.sh: at least 7 runs" >&2; exit 2; }
+jobs=$(nproc)
+bench=$build/bench
+mkdir -p "$bench/product"
+build=$(realpath "$build"); bench=$(realpath "$bench")
+product=$bench/product
+wine_dir=$bench/wine
+nsis_stub=/usr/share/nsis/Stubs/zlib-x86-unicode
+times=$(mktemp)
+keeper_pid=""
+cleanup() {
+  rm -f "$times"
+  [ -n "$keeper_pid" ] && kill "$keeper_pid" 2>/dev/null || true
+  [ -d "$wine_dir" ] && "$root/scripts/wine-stop.sh" "$wine_dir" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+say() { echo "bench: $*" >&2; }
+
+# ---- Build: product files of the shipped sizes, our installer, the floor, NSIS ----------
+say "building the stand-in product (i686)"
+cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build/win" -j "$jobs" --target quillstation_standin >/dev/null
+say "writing product files of the shipped sizes to $product"
+g++ -std=c++20 -O2 -o "$bench/make_product_files" "$root/tools/bench/make_product_files.cpp"
+"$bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
+  "$root/product/Quill_Frmw_1.6.0.hex" "$product"
+say "building QuillstationSetup.exe with them"
+cmake -S "$root" -B "$bench/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DQS_PRODUCT_DIR="$product" >/dev/null
+cmake --build "$bench/win" -j "$jobs" --target QuillstationSetup >/dev/null
+ours=$bench/win/QuillstationSetup.exe
+trivial=$bench/trivial.exe
+i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$trivial" "$root/tools/bench/trivial_win.cpp"
+keeper=$bench/desktop_keeper.exe
+i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$keeper" "$root/tools/bench/desktop_keeper.cpp"
+say "building the NSIS installer of the same files"
+nsis=$bench/nsis-setup.exe
+makensis -V1 -DPRODUCT_DIR="$product" -DOUT_FILE="$nsis" "$root/tools/bench/quillstation.nsi" >/dev/null
+
+# ---- Under Wine ------------------------------------------------------------------------
+say "starting Wine in $wine_dir"
+rm -rf "$wine_dir"
+"$root/scripts/wine-start.sh" "$wine_dir" win32 >/dev/null
+export QS_WINE_DIR=$wine_dir QS_WINE_ARCH=win32
+. "$root/scripts/wine-env.sh"
+# A warm desktop as on Windows (see tools/bench/desktop_keeper.cpp); ended by pid at exit.
+wine "$keeper" </dev/null >/dev/null 2>&1 &
+keeper_pid=$!
+folder="$WINEPREFIX/drive_c/Program Files/Velto/Quillstation"
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}'
+# Wine quotes an argument holding a space, and NSIS reads _?= only unquoted: the 8.3 form
+# of the install folder, taken once it exists.
+short_folder=""
+
+timed() {  # label, program, args...: one run, its wall time in ms appended to $times
+  local label=$1; shift
+  local start=$EPOCHREALTIME code=0
+  wine "$@" </dev/null >/dev/null 2>&1 || code=$?
+  local end=$EPOCHREALTIME
+  [ "$code" -eq 0 ] || { say "$label ended with exit code $code"; exit 1; }
+  awk -v l="$label" -v s="$start" -v e="$end" 'BEGIN { printf "%s %.3f\n", l, (e - s) * 1000 }' >>"$times"
+}
+expect_installed() {
+  [ -f "$folder/Quillstation.exe" ] || { say "$1: the product is not installed"; exit 1; }
+  wine reg query "$uninstall_key" >/dev/null 2>&1 || { say "$1: no uninstall entry"; exit 1; }
+}
+expect_removed() {
+  [ ! -e "$folder/Quillstation.exe" ] || { say "$1: the product is still installed"; exit 1; }
+  ! wine reg query "$uninstall_key" >/dev/null 2>&1 || { say "$1: the uninstall entry is left"; exit 1; }
+}
+run_ours() {
+  timed ours-install "$ours" -h -i; expect_installed "QuillstationSetup -h -i"
+  timed ours-remove "$ours" -h -u; expect_removed "QuillstationSetup -h -u"
+}
+run_nsis() {
+  # The directory must not exist before /S so each run does the same work as ours.
+  timed nsis-install "$nsis" /S; expect_installed "NSIS /S"
+  [ -n "$short_folder" ] ||
+    short_folder=$(winepath -s 'C:\Program Files\Velto\Quillstation' 2>/dev/null | tr -d '\r')
+  timed nsis-remove "$short_folder\\uninstall.exe" /S "_?=$short_folder"
+  expect_removed "NSIS uninstall /S"
+  # In place, the uninstaller cannot delete itself: clear what it leaves, untimed.
+  rm -rf "$folder"
+}
+
+say "warm-up run (not counted)"
+timed warm "$trivial"; run_ours; run_nsis
+: >"$times"
+say "measuring $runs runs side by side"
+for i in $(seq 1 "$runs"); do
+  timed floor "$trivial"
+  # Alternate which installer goes first, so neither always follows the other.
+  if [ $((i % 2)) -eq 1 ]; then run_ours; run_nsis; else run_nsis; run_ours; fi
+done
+
+median() { grep "^$1 " "$times" | awk '{ print $2 }' | sort -n | awk '{ v[NR] = $1 }
+  END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+floor=$(median floor)
+ours_install=$(median ours-install); ours_remove=$(median ours-remove)
+nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
+
+# ---- The program's own weight -----------------------------------------------------------
+# The picture is embedded as a bitmap resource: the .bmp without its 14-byte file header.
+bmp_header=14
+installer_size=$(stat -c %s "$ours")
+package_size=$(stat -c %s "$bench/win/resources/package.bin")
+picture_size=$(( $(stat -c %s "$root/resources/background.bmp") - bmp_header ))
+weight=$((installer_size - package_size - picture_size))
+stub=$(stat -c %s "$nsis_stub")
+
+# ---- Extraction (scripts/bench-extract.sh) ---------------------------------------------
+extract_rows=""
+if [ "$extract" -eq 1 ]; then
+  kill "$keeper_pid" 2>/dev/null || true; keeper_pid=""
+  "$root/scripts/wine-stop.sh" "$wine_dir" >/dev/null 2>&1 || true
+  say "running scripts/bench-extract.sh"
+  extract_rows=$(QS_BUILD_DIR="$build" bash "$root/scripts/bench-extract.sh" | awk '$1 == "extract/fast"')
+fi
+
+# ---- One table --------------------------------------------------------------------------
+row() { printf '%-34s %12s %9s %9s  %s\n' "$@"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+verdict() {  # value, limit, strict?
+  awk -v v="$1" -v l="$2" -v s="${3:-0}" 'BEGIN { ok = s ? v < l : v <= l; print ok ? "met" : "NOT met" }'
+}
+echo
+row "measure" "median/size" "x floor" "x NSIS" "target"
+row "floor: trivial program" "$(printf '%.1f ms' "$floor")" "1.00" "" ""
+row "install: QuillstationSetup -h -i" "$(printf '%.1f ms' "$ours_install")" \
+  "$(ratio "$ours_install" "$floor")" "$(ratio "$ours_install" "$nsis_install")" \
+  "<= 1.00 x NSIS: $(verdict "$(ratio "$ours_install" "$nsis_install")" 1)"
+row "install: NSIS /S" "$(printf '%.1f ms' "$nsis_install")" "$(ratio "$nsis_install" "$floor")" "1.00" ""
+row "removal: QuillstationSetup -h -u" "$(printf '%.1f ms' "$ours_remove")" \
+  "$(ratio "$ours_remove" "$floor")" "$(ratio "$ours_remove" "$nsis_remove")" \
+  "<= 1.00 x NSIS: $(verdict "$(ratio "$ours_remove" "$nsis_remove")" 1)"
+row "removal: NSIS uninstall /S _?=" "$(printf '%.1f ms' "$nsis_remove")" "$(ratio "$nsis_remove" "$floor")" "1.00" ""
+row "own weight: QuillstationSetup" "$weight B" "" "$(ratio "$weight" "$stub")" \
+  "< 1.00 x NSIS stub: $(verdict "$(ratio "$weight" "$stub")" 1 1)"
+row "own weight: NSIS stub" "$stub B" "" "1.00" ""
+if [ -n "$extract_rows" ]; then
+  # measure, host MB/s, host ratio, i686 MB/s, i686 ratio (time as a multiple of one MD5 pass)
+  read -r _ host_mbps host_ratio win_mbps win_ratio <<<"$extract_rows"
+  row "extraction host (x one MD5 pass)" "$host_mbps MB/s" "" "" \
+    "$host_ratio; <= 1.5: $(verdict "$host_ratio" 1.5)"
+  row "extraction i686 (x one MD5 pass)" "$win_mbps MB/s" "" "" \
+    "$win_ratio; <= 2.0: $(verdict "$win_ratio" 2.0)"
+fi
+echo
+echo "medians of $runs runs under Wine $(wine --version 2>/dev/null | tr -d '\r'), warm wineserver and desktop;" \
+  "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
+echo "own weight: installer $installer_size B - package $package_size B - picture $picture_size B;" \
+  "NSIS stub $(basename "$nsis_stub")"
+echo "NSIS removal runs in place; the uninstaller and its folder it cannot delete are cleared untimed"
