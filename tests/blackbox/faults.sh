@@ -1,0 +1,314 @@
+#!/usr/bin/env bash
+# Faults during install and removal, with the real installer in the test prefix. Each
+# install fault ends with its failure code, shows its failure text to a user who pressed
+# the button, keeps the user's data that was in the way, and leaves everything outside
+# the install folder exactly as it was (files with their sizes and times, and the whole
+# registry). Each removal fault still ends with 0 and removes all it can, and removal
+# never touches neighbours of what the installer owns.
+. "$(dirname "$0")/lib.sh" "$@"
+
+DRIVE_C="$WINEPREFIX/drive_c"
+MAKER_DIR_UNIX=$(dirname "$PRODUCT_DIR_UNIX")
+PROGRAM_FILES_UNIX=$(dirname "$MAKER_DIR_UNIX")
+INSTALL_REL="./${PRODUCT_DIR_UNIX#"$DRIVE_C"/}"
+SHELL_FOLDERS='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}'
+ERROR_BOX='Quillstation Installation Error'
+WEB='https://www.velto.example/quillstation'
+COPY_FAILED_TEXT="Failed to copy file(s) to destination folder...|Installation package might be corrupted|thanks to download official package at|$WEB."
+FOLDER_FAILED_TEXT="Failed to create target folder on system disk|thanks to download official package at|$WEB."
+
+# The C: path of a Unix path below drive_c, and back.
+cpath() { local rel=${1#"$DRIVE_C"/}; printf 'C:\\%s' "${rel//\//\\}"; }
+unixpath() { local rel=${1#[Cc]:\\}; printf '%s/%s' "$DRIVE_C" "${rel//\\//}"; }
+
+# The "Programs" shell-folder value as the prefix had it; put back whatever happens.
+programs_value() {
+  wine reg query "$SHELL_FOLDERS" /v Programs </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    Programs    REG_SZ    //p'
+}
+PROGRAMS_ORIGINAL=$(programs_value)
+restore_programs() {
+  wine reg add "$SHELL_FOLDERS" /v Programs /t REG_SZ /d "$PROGRAMS_ORIGINAL" /f </dev/null >/dev/null 2>&1
+}
+USER_MENU_UNIX="$(unixpath "$PROGRAMS_ORIGINAL")/Velto/Quillstation"
+COMMON_MENU_UNIX="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation"
+DESKTOP_LINK_UNIX="$HOME/Desktop/Quill Station.LNK"
+
+# A file held open by another process with no sharing (tests/win/helpers/file_holder).
+HOLDER_PID=
+hold_file() {
+  rm -f "$SCRATCH/held.ready" "$SCRATCH/held.stop"
+  start_wine "$HELPERS/file_holder.exe" "$(cpath "$1")" "$(winpath "$SCRATCH/held.ready")" \
+    "$(winpath "$SCRATCH/held.stop")"
+  HOLDER_PID=$LAST_PID
+  wait_for_file "$SCRATCH/held.ready"
+}
+release_file() {
+  [ -n "$HOLDER_PID" ] || return 0
+  touch "$SCRATCH/held.stop"
+  wait_exit "$HOLDER_PID"
+  HOLDER_PID=
+}
+
+# A read-only file. Wine shows a file without write permission as read-only; root
+# writes such files regardless, so for root the file is also made immutable, as
+# Windows refuses to overwrite a read-only file.
+IMMUTABLE=()
+make_read_only() {
+  chmod a-w "$1" || return 1
+  [ "$(id -u)" -ne 0 ] && return 0
+  chattr +i "$1" 2>/dev/null || return 1
+  IMMUTABLE+=("$1")
+}
+make_writable() {
+  chattr -i "$1" 2>/dev/null
+  chmod u+w "$1" 2>/dev/null
+}
+
+faults_cleanup() {
+  release_file
+  for f in "${IMMUTABLE[@]}"; do make_writable "$f"; done
+  [ -n "$PROGRAMS_ORIGINAL" ] && restore_programs
+}
+trap 'faults_cleanup; cleanup' EXIT
+
+# Files of the prefix and of the scratch home (size and time of each file), except the
+# install folder, and the whole registry as text without its time stamps.
+snapshot() {
+  { (cd "$DRIVE_C" && find . -path ./windows -prune -o -type f -printf '%p %s %T@\n' -o -printf '%p\n')
+    (cd "$HOME" && find . -path ./.cache -prune -o -type f -printf 'HOME/%p %s %T@\n' -o -printf 'HOME/%p\n')
+  } | grep -v -F -x "$INSTALL_REL" | grep -v -F "$INSTALL_REL/" | LC_ALL=C sort > "$SCRATCH/$1.files"
+  wine regedit /E "$(winpath "$SCRATCH/$1.reg")" </dev/null >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$SCRATCH/$1.reg" | tr -d '\r' | grep -v -E '^$|^#time=' > "$SCRATCH/$1.regtxt"
+}
+# What changed between two snapshots, but for lines matching an allowed pattern.
+changes() {  # before after [allowed regex]
+  local allowed=${3:-'^$'}
+  { diff "$SCRATCH/$1.files" "$SCRATCH/$2.files"; diff "$SCRATCH/$1.regtxt" "$SCRATCH/$2.regtxt"; } |
+    grep '^[<>]' | grep -v -E "$allowed"
+}
+# The maker's folders that removal keeps, and the per-user product key with its tray
+# values, which removal sets to 0.
+KEPT_BY_REMOVAL='^> (\./.*/Velto|\[HKEY_(CURRENT_USER|USERS\\S-[0-9-]+)\\Velto(\\Quillstation)?\]( [0-9]+)?|"SysTray(ShowOnRun)?"=dword:00000000)$'
+
+# Presses the button of a visible installer and prints what its failure box says (one
+# line per text, "|" for line breaks); answers the box. Returns the installer's code.
+interactive_failure_text() {
+  rm -f "$SCRATCH/box.txt"
+  start_wine "$INSTALLER"
+  local pid=$LAST_PID main box
+  main=$(find_window "$INSTALLER_TITLE")
+  [ -n "$main" ] && press_key "$main" Return
+  box=$(find_window "^$ERROR_BOX\$")
+  if [ -n "$box" ]; then
+    run_wine "$HELPERS/window_texts.exe" "$ERROR_BOX" "$(winpath "$SCRATCH/box.txt")"
+    press_key "$box" Return
+  else
+    run_wine "$HELPERS/close_window.exe" VeltoQuillstation0Installer0MainWindow0
+  fi
+  wait_exit "$pid"
+  local code=$?
+  [ -f "$SCRATCH/box.txt" ] && cat "$SCRATCH/box.txt"
+  return $code
+}
+
+file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+non_empty_file() { [ -s "$1" ]; }
+absent() { [ ! -e "$1" ]; }
+key_absent() { ! wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; }
+key_present() { wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; }
+
+ensure_removed
+rm -rf "$PRODUCT_DIR_UNIX"
+MAKER_EXISTED=0
+[ -d "$MAKER_DIR_UNIX" ] && MAKER_EXISTED=1
+
+# ---- Faults during install ----------------------------------------------------------------
+# Each case: set-up (the fault in place), checks after the failed run, tear-down. The
+# set-up runs again before the interactive run.
+
+setup_held_exe() {
+  mkdir -p "$PRODUCT_DIR_UNIX"
+  rm -f "$PRODUCT_DIR_UNIX"/*
+  printf 'running program' > "$PRODUCT_DIR_UNIX/Quillstation.exe"
+  hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe"
+}
+verify_held_exe() {
+  check "held exe: the held program is untouched" file_is "$PRODUCT_DIR_UNIX/Quillstation.exe" 'running program'
+  check "held exe: readme.txt is written" non_empty_file "$PRODUCT_DIR_UNIX/readme.txt"
+  check "held exe: the firmware is written" non_empty_file "$PRODUCT_DIR_UNIX/Quill_Frmw_1.6.0.hex"
+  check "held exe: no installer copy" absent "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
+}
+teardown_held_exe() { release_file; rm -rf "$PRODUCT_DIR_UNIX"; }
+
+setup_read_only() {
+  mkdir -p "$PRODUCT_DIR_UNIX"
+  make_writable "$PRODUCT_DIR_UNIX/readme.txt"
+  rm -f "$PRODUCT_DIR_UNIX"/*
+  printf "the user's own notes" > "$PRODUCT_DIR_UNIX/readme.txt"
+  make_read_only "$PRODUCT_DIR_UNIX/readme.txt"
+}
+verify_read_only() {
+  check "read-only file: its content is kept" file_is "$PRODUCT_DIR_UNIX/readme.txt" "the user's own notes"
+  check "read-only file: the program is written" non_empty_file "$PRODUCT_DIR_UNIX/Quillstation.exe"
+  check "read-only file: the firmware is written" non_empty_file "$PRODUCT_DIR_UNIX/Quill_Frmw_1.6.0.hex"
+}
+teardown_read_only() { make_writable "$PRODUCT_DIR_UNIX/readme.txt"; rm -rf "$PRODUCT_DIR_UNIX"; }
+
+# A file where a folder of the install path must be: the maker's folder, or the install
+# folder itself.
+FILE_IN_THE_WAY=
+setup_maker_is_file() {
+  rmdir "$MAKER_DIR_UNIX" 2>/dev/null
+  FILE_IN_THE_WAY=$MAKER_DIR_UNIX
+  printf 'a file of the user' > "$FILE_IN_THE_WAY"
+}
+setup_folder_is_file() {
+  mkdir -p "$MAKER_DIR_UNIX"
+  FILE_IN_THE_WAY=$PRODUCT_DIR_UNIX
+  printf 'a file of the user' > "$FILE_IN_THE_WAY"
+}
+verify_file_in_the_way() {
+  check "file in the way ($(basename "$FILE_IN_THE_WAY")): kept as it was" file_is "$FILE_IN_THE_WAY" 'a file of the user'
+}
+teardown_file_in_the_way() {
+  rm -f "$FILE_IN_THE_WAY"
+  [ "$MAKER_EXISTED" -eq 1 ] && mkdir -p "$MAKER_DIR_UNIX"
+}
+
+# name | set-up | checks | tear-down | hidden exit code | failure text
+INSTALL_FAULTS=(
+  "held exe|setup_held_exe|verify_held_exe|teardown_held_exe|246|$COPY_FAILED_TEXT"
+  "read-only file|setup_read_only|verify_read_only|teardown_read_only|246|$COPY_FAILED_TEXT"
+  "maker folder is a file|setup_maker_is_file|verify_file_in_the_way|teardown_file_in_the_way|253|$FOLDER_FAILED_TEXT"
+  "install folder is a file|setup_folder_is_file|verify_file_in_the_way|teardown_file_in_the_way|253|$FOLDER_FAILED_TEXT"
+)
+
+for row in "${INSTALL_FAULTS[@]}"; do
+  IFS='|' read -r name setup verify teardown code _ <<< "$row"
+  text=${row#*|*|*|*|*|}
+  if ! $setup; then
+    echo "skip - $name: the fault cannot be set up here"
+    $teardown
+    continue
+  fi
+  snapshot "before"
+  run_wine "$INSTALLER" -h -i
+  check_eq "$name: hidden install ends with $code" "$code" $?
+  $verify
+  snapshot "after"
+  check_eq "$name: nothing outside the install folder changed" "" "$(changes before after)"
+  $teardown
+
+  $setup
+  shown=$(interactive_failure_text)
+  check_eq "$name: a pressed button ends with 0" 0 $?
+  check_eq "$name: the failure box says why" "$text" "$(grep -xF "$text" <<< "$shown")"
+  $teardown
+done
+
+# ---- Faults during removal ---------------------------------------------------------------
+
+# A product file held open by another program: everything else goes, the held file and
+# its folder stay, and removal ends with 0.
+snapshot "clean"
+run_wine "$INSTALLER" -h -i
+check_eq "held during removal: install ends with 0" 0 $?
+readme_bytes=$(md5sum < "$PRODUCT_DIR_UNIX/readme.txt")
+hold_file "$PRODUCT_DIR_UNIX/readme.txt"
+run_wine "$INSTALLER" -h -u
+check_eq "held during removal: removal ends with 0" 0 $?
+check_eq "held during removal: only the held file is left in the folder" "readme.txt" "$(ls "$PRODUCT_DIR_UNIX")"
+check_eq "held during removal: the held file is intact" "$readme_bytes" "$(md5sum < "$PRODUCT_DIR_UNIX/readme.txt")"
+check "held during removal: the uninstall entry is gone" key_absent
+check "held during removal: the per-user Start-menu folder is gone" absent "$USER_MENU_UNIX"
+check "held during removal: the all-users Start-menu folder is gone" absent "$COMMON_MENU_UNIX"
+check "held during removal: the desktop shortcut is gone" absent "$DESKTOP_LINK_UNIX"
+snapshot "removed"
+check_eq "held during removal: nothing else is left behind" "" "$(changes clean removed "$KEPT_BY_REMOVAL")"
+release_file
+rm -rf "$PRODUCT_DIR_UNIX"
+
+# Neighbours of everything the installer owns: files and folders of the user beside the
+# install folder, the Start-menu folders and the desktop shortcut, some with names that
+# begin like the product's. Install and removal leave every one as it was.
+NEIGHBOURS=(
+  "$MAKER_DIR_UNIX/Quillstation Tools/tool.exe"
+  "$MAKER_DIR_UNIX/Quillstation.exe"
+  "$MAKER_DIR_UNIX/readme.txt"
+  "$PROGRAM_FILES_UNIX/Velto Quillstation/keep.txt"
+  "$(dirname "$USER_MENU_UNIX")/Quillstation Tools.LNK"
+  "$(dirname "$USER_MENU_UNIX")/Quillstation2/Readme.LNK"
+  "$(dirname "$COMMON_MENU_UNIX")/notes.txt"
+  "$HOME/Desktop/Quill Station Notes.txt"
+  "$HOME/Desktop/Quillstation.LNK"
+)
+for f in "${NEIGHBOURS[@]}"; do mkdir -p "$(dirname "$f")"; printf 'neighbour %s' "$f" > "$f"; done
+snapshot "neighbours"
+run_wine "$INSTALLER" -h -i
+check_eq "neighbours: install ends with 0" 0 $?
+run_wine "$INSTALLER" -h -u
+check_eq "neighbours: removal ends with 0" 0 $?
+check "neighbours: the product is removed" product_absent
+kept=0
+for f in "${NEIGHBOURS[@]}"; do file_is "$f" "neighbour $f" && kept=$((kept + 1)); done
+check_eq "neighbours: every neighbour is kept with its content" "${#NEIGHBOURS[@]}" "$kept"
+snapshot "neighbours_after"
+check_eq "neighbours: nothing else changed" "" "$(changes neighbours neighbours_after "$KEPT_BY_REMOVAL")"
+for f in "${NEIGHBOURS[@]}"; do rm -f "$f"; done
+rmdir "$MAKER_DIR_UNIX/Quillstation Tools" "$PROGRAM_FILES_UNIX/Velto Quillstation" \
+  "$(dirname "$USER_MENU_UNIX")/Quillstation2" 2>/dev/null
+
+# ---- The per-user Start-menu folder value where a string is read ---------------------------
+# Not a usable folder text: another type, a folder relative to the current directory, or
+# empty. Install skips the per-user shortcuts and succeeds; removal returns 0 and removes
+# the rest; nothing lands in the current directory.
+mkdir -p "$SCRATCH/cwd"
+WRONG_PROGRAMS=(
+  "a number|REG_DWORD|1"
+  "a text to expand|REG_EXPAND_SZ|$PROGRAMS_ORIGINAL"
+  "a relative folder|REG_SZ|Start Menu\\Programs"
+  "an empty text|REG_SZ|"
+)
+set_programs() {  # type data
+  wine reg add "$SHELL_FOLDERS" /v Programs /t "$1" /d "$2" /f </dev/null >/dev/null 2>&1
+}
+in_cwd() { (cd "$SCRATCH/cwd" && run_wine "$INSTALLER" "$@"); }
+for row in "${WRONG_PROGRAMS[@]}"; do
+  IFS='|' read -r name type data <<< "$row"
+  set_programs "$type" "$data"
+  in_cwd -h -i
+  check_eq "Programs as $name: install ends with 0" 0 $?
+  check "Programs as $name: the product is installed" product_installed
+  check "Programs as $name: the all-users shortcuts are made" test -f "$COMMON_MENU_UNIX/Quillstation.LNK"
+  check "Programs as $name: the uninstall entry is written" key_present
+  check "Programs as $name: no per-user shortcuts" absent "$USER_MENU_UNIX"
+  check_eq "Programs as $name: the value is still as set" "$type" \
+    "$(wine reg query "$SHELL_FOLDERS" /v Programs </dev/null 2>/dev/null | tr -d '\r' | awk '$1 == "Programs" {print $2}')"
+  in_cwd -h -u
+  check_eq "Programs as $name: removal ends with 0" 0 $?
+  check "Programs as $name: the product is removed" product_absent
+  check "Programs as $name: the all-users shortcuts are removed" absent "$COMMON_MENU_UNIX"
+  check "Programs as $name: the uninstall entry is removed" key_absent
+
+  # Installed with the right value, removed with the wrong one: the per-user shortcuts
+  # cannot be found and stay; everything else goes.
+  restore_programs
+  in_cwd -h -i
+  check "Programs as $name: the per-user shortcuts of a normal install" test -f "$USER_MENU_UNIX/Quillstation.LNK"
+  set_programs "$type" "$data"
+  in_cwd -h -u
+  check_eq "Programs as $name, set after install: removal ends with 0" 0 $?
+  check "Programs as $name, set after install: the product is removed" product_absent
+  check "Programs as $name, set after install: the all-users shortcuts are removed" absent "$COMMON_MENU_UNIX"
+  check "Programs as $name, set after install: the desktop shortcut is removed" absent "$DESKTOP_LINK_UNIX"
+  check "Programs as $name, set after install: the uninstall entry is removed" key_absent
+  check_eq "Programs as $name: nothing was written to the current directory" "" "$(ls -A "$SCRATCH/cwd")"
+  restore_programs
+  rm -rf "$USER_MENU_UNIX"
+done
+check_eq "the Programs value is back as it was" "$PROGRAMS_ORIGINAL" "$(programs_value)"
+
+ensure_removed
+finish
