@@ -70,6 +70,8 @@ faults_cleanup() {
   release_file
   for f in "${IMMUTABLE[@]}"; do make_writable "$f"; done
   [ -n "$PROGRAMS_ORIGINAL" ] && restore_programs
+  # The product was absent when the test began; a run cut short leaves no part of it.
+  [ -n "${STARTED:-}" ] && { ensure_removed; rm -rf "$PRODUCT_DIR_UNIX"; }
 }
 trap 'faults_cleanup; cleanup' EXIT
 
@@ -121,6 +123,7 @@ key_present() { wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; }
 
 ensure_removed
 rm -rf "$PRODUCT_DIR_UNIX"
+STARTED=1
 MAKER_EXISTED=0
 [ -d "$MAKER_DIR_UNIX" ] && MAKER_EXISTED=1
 
