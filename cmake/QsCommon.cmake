@@ -10,7 +10,12 @@ function(qs_product_target target)
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
   if(WIN32)
     target_compile_definitions(${target} PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-    target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+    # Size of the installer: optimise product code for size (the hot package sources are
+    # raised back to -O3 in the top-level CMakeLists.txt); no unwind tables (nothing throws
+    # and nothing unwinds); function sections for --gc-sections. No -fdata-sections: on PE
+    # it moves zero-initialised objects out of .bss into file-backed .data$ sections.
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Os>
+      -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables)
   endif()
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()

@@ -14,6 +14,7 @@
 #include "package/cipher.h"
 
 #if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
 #include <emmintrin.h>
 #define QS_CIPHER_SSE2_KERNEL 1
 #endif
@@ -278,8 +279,9 @@ bool HaveSse2() {
 #if defined(__x86_64__)
   return true;
 #else
-  __builtin_cpu_init();  // idempotent; makes the answer valid even before constructors ran
-  return __builtin_cpu_supports("sse2") != 0;
+  // CPUID leaf 1 directly: valid before constructors run, and pulls in no run-time library.
+  unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+  return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (edx & bit_SSE2) != 0;
 #endif
 }
 
