@@ -82,6 +82,8 @@ void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) 
     copyPath[0] = '\0';
     if (!CopyText(fileName, sizeof fileName, state.modulePath)) return;
     ReduceToFileName(fileName);
+    // No file name (an unknown module path): the join would name the install folder itself.
+    if (fileName[0] == '\0') return;
     if (!JoinPath(copyPath, capacity, state.installFolder, fileName)) return;
     if (::CopyFileA(state.modulePath, copyPath, FALSE)) {
         ::SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
