@@ -41,7 +41,8 @@ show_state() {
   found=$(find "$WINEPREFIX/drive_c" "$HOME" -iname '*.lnk' \( -ipath '*Velto*' -o -iname 'Quill Station.lnk' \) 2>/dev/null | sed "s|$WINEPREFIX/drive_c|C:|; s|^|    |")
   echo "${found:-    (none)}"
   echo "  uninstall entry:"
-  wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r' | grep -v '^$' | sed 's/^/    /' || echo "    (absent)"
+  entry=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r' | grep -v -e '^$' -e '^reg: ' || true)
+  echo "${entry:-(absent)}" | sed 's/^/    /'
 }
 
 set +e
