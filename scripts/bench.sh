@@ -58,6 +58,8 @@ cmake --build "$bench/win" -j "$jobs" --target QuillstationSetup >/dev/null
 ours=$bench/win/QuillstationSetup.exe
 trivial=$bench/trivial.exe
 i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$trivial" "$root/tools/bench/trivial_win.cpp"
+window_floor=$bench/window_floor.exe
+i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$window_floor" "$root/tools/bench/window_floor_win.cpp" -lole32
 keeper=$bench/desktop_keeper.exe
 i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$keeper" "$root/tools/bench/desktop_keeper.cpp"
 say "building the NSIS installer of the same files"
@@ -111,11 +113,12 @@ run_nsis() {
 }
 
 say "warm-up run (not counted)"
-timed warm "$trivial"; run_ours; run_nsis
+timed warm "$trivial"; timed warm "$window_floor"; run_ours; run_nsis
 : >"$times"
 say "measuring $runs runs side by side"
 for i in $(seq 1 "$runs"); do
   timed floor "$trivial"
+  timed window-floor "$window_floor"
   # Alternate which installer goes first, so neither always follows the other.
   if [ $((i % 2)) -eq 1 ]; then run_ours; run_nsis; else run_nsis; run_ours; fi
 done
@@ -123,6 +126,7 @@ done
 median() { grep "^$1 " "$times" | awk '{ print $2 }' | sort -n | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 floor=$(median floor)
+window_floor=$(median window-floor)
 ours_install=$(median ours-install); ours_remove=$(median ours-remove)
 nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
 
@@ -153,6 +157,8 @@ verdict() {  # value, limit, strict?
 echo
 row "measure" "median/size" "x floor" "x NSIS" "target"
 row "floor: trivial program" "$(printf '%.1f ms' "$floor")" "1.00" "" ""
+row "floor: COM and a hidden window" "$(printf '%.1f ms' "$window_floor")" \
+  "$(ratio "$window_floor" "$floor")" "" ""
 row "install: QuillstationSetup -h -i" "$(printf '%.1f ms' "$ours_install")" \
   "$(ratio "$ours_install" "$floor")" "$(ratio "$ours_install" "$nsis_install")" \
   "<= 1.00 x NSIS: $(verdict "$(ratio "$ours_install" "$nsis_install")" 1)"
