@@ -81,8 +81,13 @@ snapshot() {
   { (cd "$DRIVE_C" && find . -path ./windows -prune -o -type f -printf '%p %s %T@\n' -o -printf '%p\n')
     (cd "$HOME" && find . -path ./.cache -prune -o -type f -printf 'HOME/%p %s %T@\n' -o -printf 'HOME/%p\n')
   } | grep -v -F -x "$INSTALL_REL" | grep -v -F "$INSTALL_REL/" | LC_ALL=C sort > "$SCRATCH/$1.files"
-  wine regedit /E "$(winpath "$SCRATCH/$1.reg")" </dev/null >/dev/null 2>&1
-  iconv -f UTF-16 -t UTF-8 "$SCRATCH/$1.reg" | tr -d '\r' | grep -v -E '^$|^#time=' > "$SCRATCH/$1.regtxt"
+  if declare -F export_registry >/dev/null; then  # both registry views of a win64 prefix
+    export_registry "$SCRATCH/$1.regall"
+  else
+    wine regedit /E "$(winpath "$SCRATCH/$1.reg")" </dev/null >/dev/null 2>&1
+    iconv -f UTF-16 -t UTF-8 "$SCRATCH/$1.reg" | tr -d '\r' > "$SCRATCH/$1.regall"
+  fi
+  grep -v -E '^$|^#time=' "$SCRATCH/$1.regall" > "$SCRATCH/$1.regtxt"
 }
 # What changed between two snapshots, but for lines matching an allowed pattern.
 changes() {  # before after [allowed regex]
@@ -118,8 +123,14 @@ interactive_failure_text() {
 file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 non_empty_file() { [ -s "$1" ]; }
 absent() { [ ! -e "$1" ]; }
-key_absent() { ! wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; }
-key_present() { wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; }
+# The uninstall entry: in the 32-bit registry view (a win64 prefix has two views).
+key_present() {
+  if declare -F uninstall_entry_in_view >/dev/null; then uninstall_entry_in_view 32; else
+    wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; fi
+}
+key_absent() {
+  if declare -F uninstall_entry_absent >/dev/null; then uninstall_entry_absent; else ! key_present; fi
+}
 
 ensure_removed
 rm -rf "$PRODUCT_DIR_UNIX"
