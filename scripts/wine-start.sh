@@ -33,6 +33,9 @@ fi
 . "$here/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i </dev/null >"$QS_WINE_DIR/wineboot.log" 2>&1 || { cat "$QS_WINE_DIR/wineboot.log" >&2; exit 1; }
+  # The first boot's own session (services, desktop) outlives wineboot; let it end, so
+  # that the tests start from a settled prefix and not beside a session still going down.
+  wineserver -w </dev/null >>"$QS_WINE_DIR/wineboot.log" 2>&1 || true
 fi
 # Keep one wineserver for the whole run; wine-stop.sh ends it.
 # Background processes of Wine must not hold the caller's output open (ctest waits for

@@ -21,6 +21,7 @@ SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/qs-blackbox.XXXXXX")
 BACKGROUND_PIDS=()
 cleanup() {
   unrecord_browser
+  release_session
   for pid in "${BACKGROUND_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   rm -rf "$SCRATCH"
 }
@@ -133,8 +134,79 @@ unrecord_browser() {
   wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f </dev/null >/dev/null 2>&1
 }
 
-PRODUCT_DIR_UNIX="$WINEPREFIX/drive_c/Program Files/Velto/Quillstation"
+# ---- Where the installer puts things: a 32-bit program in a win32 prefix, or under
+# WoW64 in a win64 prefix (QS_WINE_ARCH), where its program-files folder is
+# "Program Files (x86)" and its HKLM\SOFTWARE writes land in the 32-bit registry view.
+if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
+  PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files (x86)"
+  PROGRAM_FILES_WIN='C:\Program Files (x86)'
+  # The native folder, where a 32-bit program must put nothing.
+  OTHER_PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
+else
+  PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
+  PROGRAM_FILES_WIN='C:\Program Files'
+  OTHER_PROGRAM_FILES_UNIX=""
+fi
+PRODUCT_DIR_UNIX="$PROGRAM_FILES_UNIX/Velto/Quillstation"
+PRODUCT_DIR_WIN="$PROGRAM_FILES_WIN\Velto\Quillstation"
 product_installed() { [ -f "$PRODUCT_DIR_UNIX/Quillstation.exe" ]; }
 product_absent() { [ ! -e "$PRODUCT_DIR_UNIX" ]; }
+
+# The uninstall entry, and whether it exists in one registry view (32 or 64). A win32
+# prefix has one view only: there both names mean it.
+UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}'
+reg_view_flag() { [ "${QS_WINE_ARCH:-win32}" = win64 ] && printf '/reg:%s' "$1"; }
+uninstall_entry_in_view() {  # 32|64
+  wine reg query "$UNINSTALL_KEY" $(reg_view_flag "$1") </dev/null >/dev/null 2>&1
+}
+uninstall_entry_not_in_view() { ! uninstall_entry_in_view "$1"; }
+uninstall_entry_absent() { ! uninstall_entry_in_view 32 && ! uninstall_entry_in_view 64; }
+# One value of the uninstall entry as the 32-bit view holds it.
+uninstall_entry_value() {  # value name
+  wine reg query "$UNINSTALL_KEY" /v "$1" $(reg_view_flag 32) </dev/null 2>/dev/null |
+    tr -d '\r' | sed -n -E "s/^ +$1 +REG_[A-Z_]+ +//p"
+}
+
+# Wine runs its session's system processes (services, the desktop) while any program of
+# the prefix runs, and ends them about a second after the last one ends; each new session
+# rewrites the display adapter's and the services' state in the registry. hold_session
+# keeps one session up, so that registry snapshots taken at different times compare: a
+# command shell reads a pipe whose only writer is a sleep of ours (only that process holds
+# the write end, so no Wine process inherits it); release_session ends the writer, and
+# the shell ends at the end of its input.
+hold_session() {
+  [ -z "${SESSION_PID:-}" ] || return 0
+  mkfifo "$SCRATCH/session.fifo"
+  wine cmd <"$SCRATCH/session.fifo" >>"$SCRATCH/wine.log" 2>&1 &
+  SESSION_PID=$!
+  sleep 86400 >"$SCRATCH/session.fifo" &
+  SESSION_WRITER=$!
+}
+release_session() {
+  [ -n "${SESSION_PID:-}" ] || return 0
+  kill "$SESSION_WRITER" 2>/dev/null
+  wait "$SESSION_WRITER" 2>/dev/null
+  wait_exit "$SESSION_PID" >/dev/null || kill "$SESSION_PID" 2>/dev/null
+  SESSION_PID=""
+}
+
+# The whole registry as sorted-by-key text in FILE (UTF-8, no blank lines). Debian's
+# regedit /E exports only the 32-bit view, so a win64 prefix is exported with reg export
+# from its 64-bit view, which holds the 32-bit view under Wow6432Node.
+export_registry() {  # file
+  if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
+    local root
+    : > "$1"
+    for root in HKLM HKCU; do
+      wine reg export "$root" "$(winpath "$1.$root.reg")" /reg:64 /y </dev/null >/dev/null 2>&1
+      iconv -f UTF-16 -t UTF-8 "$1.$root.reg" | tr -d '\r' | grep -v '^$' >> "$1"
+      rm -f "$1.$root.reg"
+    done
+  else
+    wine regedit /E "$(winpath "$1.reg")" </dev/null >/dev/null 2>&1
+    iconv -f UTF-16 -t UTF-8 "$1.reg" | tr -d '\r' | grep -v '^$' > "$1"
+    rm -f "$1.reg"
+  fi
+}
 # Removes the product silently, whatever state the prefix is in.
 ensure_removed() { run_wine "$INSTALLER" -h -u; }

@@ -6,17 +6,19 @@
 . "$(dirname "$0")/lib.sh" "$@"
 cycles=${QS_SOAK_CYCLES:-25}
 
-# Files of the prefix and of the scratch home, and the whole registry as text.
+# Files of the prefix and of the scratch home, and the whole registry as text (both
+# views in a win64 prefix).
 snapshot() {
   { (cd "$WINEPREFIX/drive_c" && find . -path ./windows -prune -o -print)
     (cd "$HOME" && find . -path ./.cache -prune -o -print); } | LC_ALL=C sort > "$SCRATCH/$1.files"
-  wine regedit /E "$(winpath "$SCRATCH/$1.reg")" </dev/null >/dev/null 2>&1
-  iconv -f UTF-16 -t UTF-8 "$SCRATCH/$1.reg" | tr -d '\r' | grep -v '^$' > "$SCRATCH/$1.regtxt"
+  export_registry "$SCRATCH/$1.regtxt"
 }
 
-# Starts from a machine without the product or anything it keeps.
+# Starts from a machine without the product or anything it keeps, in one Wine session
+# held for the whole test.
+hold_session
 ensure_removed
-rm -rf "$PRODUCT_DIR_UNIX" "$WINEPREFIX/drive_c/Program Files/Velto" \
+rm -rf "$PRODUCT_DIR_UNIX" "$PROGRAM_FILES_UNIX/Velto" \
   "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto" \
   "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Velto
 wine reg delete 'HKCU\Velto' /f </dev/null >/dev/null 2>&1
@@ -24,8 +26,24 @@ snapshot before
 
 run_wine "$INSTALLER" -h -i
 check_eq "install ends with 0" 0 $?
+
+# Where the install went: the program-files folder of a 32-bit program (under WoW64 the
+# x86 one, nothing in the native one) and the 32-bit registry view.
+check "the product files are in $PROGRAM_FILES_WIN" product_installed
+if [ -n "$OTHER_PROGRAM_FILES_UNIX" ]; then
+  check "nothing went to the native Program Files" test ! -e "$OTHER_PROGRAM_FILES_UNIX/Velto"
+fi
+check "the uninstall entry is in the 32-bit registry view" uninstall_entry_in_view 32
+if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
+  check "the uninstall entry is not in the 64-bit registry view" uninstall_entry_not_in_view 64
+fi
+check_eq "the uninstall entry names the install folder" "$PRODUCT_DIR_WIN" \
+  "$(uninstall_entry_value InstallLocation)"
+
 run_wine "$INSTALLER" -h -u
 check_eq "removal ends with 0" 0 $?
+check "removal deleted the uninstall entry from every view" uninstall_entry_absent
+check "removal deleted the install folder" product_absent
 snapshot after
 
 # Files: only the three kept "Velto" parent folders appear.

@@ -28,10 +28,12 @@ for hidden in "-h" ""; do
   run_switches $hidden -i
   check_eq "$label -i without the product installs, 0" 0 $?
   check "$label -i installed the product" product_installed
+  check "$label -i wrote the uninstall entry in the 32-bit registry view" uninstall_entry_in_view 32
 
   run_switches $hidden -i
   check_eq "$label -i on the installed product removes it, 0" 0 $?
   check "$label -i removed the product" product_absent
+  check "$label -i removed the uninstall entry" uninstall_entry_absent
 
   run_switches $hidden -i -u
   check_eq "$label -i -u without the product installs, 0" 0 $?
