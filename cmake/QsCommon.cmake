@@ -18,6 +18,12 @@ function(qs_product_target target)
       -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables)
   endif()
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  # Reproducible objects: no source or build folder path is written into them (__FILE__,
+  # debug information), wherever the tree and the build folder lie. The build folder
+  # usually lies inside the tree: its map comes last, so it wins.
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
+    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
 endfunction()
 
 # Test and tool code: same warnings, exceptions allowed (GoogleTest uses them).
