@@ -193,18 +193,27 @@ release_session() {
 # The whole registry as sorted-by-key text in FILE (UTF-8, no blank lines). Debian's
 # regedit /E exports only the 32-bit view, so a win64 prefix is exported with reg export
 # from its 64-bit view, which holds the 32-bit view under Wow6432Node.
+# Wine keeps its own device, display and network state in the registry and rewrites it
+# as its services start; those sections and the export's time stamps are left out.
+WINE_VOLATILE_KEYS='^\[HKEY_LOCAL_MACHINE\\(Software\\Wow6432Node\\)?(Hardware|System\\CurrentControlSet\\(Control\\(Class|DeviceClasses|Video|GraphicsDrivers)|Enum|Services\\(Tcpip|NetBT))|Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards)(\\|\]|$)'
+drop_volatile_registry() {  # reads an export as text on stdin
+  WINE_VOLATILE_KEYS=$WINE_VOLATILE_KEYS awk '
+    /^\[/ { skip = ($0 ~ ENVIRON["WINE_VOLATILE_KEYS"]) }
+    /^#time=/ { next }
+    !skip { print }'
+}
 export_registry() {  # file
   if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
     local root
     : > "$1"
     for root in HKLM HKCU; do
       wine reg export "$root" "$(winpath "$1.$root.reg")" /reg:64 /y </dev/null >/dev/null 2>&1
-      iconv -f UTF-16 -t UTF-8 "$1.$root.reg" | tr -d '\r' | grep -v '^$' >> "$1"
+      iconv -f UTF-16 -t UTF-8 "$1.$root.reg" | tr -d '\r' | grep -v '^$' | drop_volatile_registry >> "$1"
       rm -f "$1.$root.reg"
     done
   else
     wine regedit /E "$(winpath "$1.reg")" </dev/null >/dev/null 2>&1
-    iconv -f UTF-16 -t UTF-8 "$1.reg" | tr -d '\r' | grep -v '^$' > "$1"
+    iconv -f UTF-16 -t UTF-8 "$1.reg" | tr -d '\r' | grep -v '^$' | drop_volatile_registry > "$1"
     rm -f "$1.reg"
   fi
 }
