@@ -2,6 +2,7 @@
 # Sets up the machine, builds both trees and runs every test:
 #   host unit tests, the same under AddressSanitizer/UndefinedBehaviorSanitizer,
 #   Windows test programs and black-box tests of the installer under Wine,
+#   a check that two clean builds give the same installer,
 #   and a bounded fuzzing run of the package reader.
 # Run as root on Debian 12 (the set-up installs packages).
 set -euo pipefail
@@ -23,6 +24,9 @@ ctest --test-dir "$build/sanitize" --output-on-failure -j "$jobs"
 
 echo "== Windows tests under Wine"
 ctest --test-dir "$build/win" --output-on-failure
+
+echo "== reproducible build: two clean builds give the same installer"
+bash "$root/scripts/check-reproducible.sh" --jobs "$jobs"
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
   echo "== fuzzing the package reader"
