@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/protocol.h"
+
 namespace qs::test {
 namespace {
 
@@ -127,6 +129,15 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
     }
     CloseHandle(process.hProcess);
     return result;
+}
+
+std::vector<LPARAM> PostedResults(HWND window) {
+    std::vector<LPARAM> results;
+    MSG message;
+    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        if (LOWORD(message.wParam) == CMD_PROCEDURE_RESULT) results.push_back(message.lParam);
+    }
+    return results;
 }
 
 std::string ProgramFolder() {

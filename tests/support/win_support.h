@@ -53,6 +53,9 @@ bool IsFile(const std::string& path);
 // then terminated).
 int RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
 
+// Takes the codes of the CMD_PROCEDURE_RESULT commands queued for window, in order.
+std::vector<LPARAM> PostedResults(HWND window);
+
 // Folder of the running test program (no trailing backslash).
 std::string ProgramFolder();
 

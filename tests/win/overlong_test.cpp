@@ -65,15 +65,6 @@ std::vector<std::string> Entries(const std::string& folder) {
     return names;
 }
 
-std::vector<LPARAM> PostedResults(HWND window) {
-    std::vector<LPARAM> results;
-    MSG message;
-    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-        if (LOWORD(message.wParam) == CMD_PROCEDURE_RESULT) results.push_back(message.lParam);
-    }
-    return results;
-}
-
 // The per-user "Programs" shell-folder value, put back as it was (type and data) at the
 // end of the scope.
 class SavedProgramsValue {
@@ -152,7 +143,7 @@ protected:
         state_.window = window_;
         ASSERT_LT(modulePath.size(), sizeof state_.modulePath);
         lstrcpynA(state_.modulePath, modulePath.c_str(), sizeof state_.modulePath);
-        PostedResults(window_);
+        test::PostedResults(window_);
     }
     void UseProgramFiles(const std::string& folder) {
         g_programFiles = folder;
@@ -189,7 +180,7 @@ TEST_F(OverlongTest, AStartMenuValueThatDoesNotFitIsSkippedByBothProcedures) {
         ASSERT_TRUE(SavedProgramsValue::Set(LongPath(longRoot_.path(), length)));
         Reset(installer_);
         ASSERT_EQ(InstallProduct(state_), INSTALL_OK);
-        EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+        EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
         EXPECT_TRUE(IsFile(InstallFolder() + "\\Quillstation.exe"));
         EXPECT_TRUE(IsFile(CommonMenu() + "\\Quillstation.LNK"));
         EXPECT_TRUE(IsFile(DesktopLink()));
@@ -217,7 +208,7 @@ TEST_F(OverlongTest, AnInstallerPathThatCannotBeCopiedLeavesNoCopyAndNoEntry) {
         SCOPED_TRACE(modulePath.size());
         Reset(modulePath);
         ASSERT_EQ(InstallProduct(state_), INSTALL_OK);
-        EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+        EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
         EXPECT_THAT(Entries(InstallFolder()),
                     testing::UnorderedElementsAre("Quillstation.exe", "readme.txt", "Quill_Frmw_1.6.0.hex"));
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
@@ -248,7 +239,7 @@ TEST_F(OverlongTest, AProgramFilesFolderWithoutRoomForTheInstallFolderIsRefusedA
         UseProgramFiles(programFiles);
         Reset(installer_);
         EXPECT_EQ(InstallProduct(state_), c.result);
-        EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+        EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
         EXPECT_EQ(std::string(state_.errorText), std::string("Failed to create target folder on system disk\n"
                                                              "thanks to download official package at\n") +
                                                      VENDOR_WEB_ADDRESS + ".");
@@ -274,7 +265,7 @@ TEST_F(OverlongTest, RemovalRefusesAProgramFilesFolderWithoutRoomAndRemovesNothi
     UseProgramFiles(LongPath(longRoot_.path(), LONGEST_PATH - sizeof INSTALL_SUBPATH + 1));
     Reset(installer_);
     EXPECT_EQ(UninstallProduct(state_), UNINSTALL_NO_TARGET_FOLDER);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.installFolder, "");
     SetSystemSeam(nullptr);
     EXPECT_THAT(Entries(InstallFolder()), testing::UnorderedElementsAre("Quillstation.exe", "readme.txt",

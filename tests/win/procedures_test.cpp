@@ -61,16 +61,6 @@ LinkFacts ReadShortcut(const std::string& path) {
     return facts;
 }
 
-// Results the procedures posted to the test's window.
-std::vector<LPARAM> PostedResults(HWND window) {
-    std::vector<LPARAM> results;
-    MSG message;
-    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-        if (LOWORD(message.wParam) == CMD_PROCEDURE_RESULT) results.push_back(message.lParam);
-    }
-    return results;
-}
-
 class ProceduresTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -96,7 +86,7 @@ protected:
         InitialiseState(state_, GetModuleHandleA(nullptr));
         state_.window = window_;
         lstrcpynA(state_.modulePath, installer_.c_str(), sizeof state_.modulePath);
-        PostedResults(window_);
+        test::PostedResults(window_);
     }
     std::string InstallFolder() const {
         return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
@@ -111,7 +101,7 @@ protected:
 
 TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
     ASSERT_EQ(InstallProduct(state_), 0);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
     EXPECT_STREQ(state_.statusText, STATUS_COMPLETED);
     const std::string folder = InstallFolder();
     EXPECT_STREQ(state_.installFolder, folder.c_str());
@@ -183,7 +173,7 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
 
     Reset();
     ASSERT_EQ(UninstallProduct(state_), 0);
-    EXPECT_TRUE(PostedResults(window_).empty());
+    EXPECT_TRUE(test::PostedResults(window_).empty());
     EXPECT_STREQ(state_.installFolder, "");
     EXPECT_FALSE(IsFolder(folder));
     EXPECT_TRUE(IsFolder(ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto")) << "the maker's folder is kept";
@@ -224,7 +214,7 @@ TEST_F(ProceduresTest, ADamagedOrMissingPackageFailsBeforeAnythingIsDone) {
     // A module without the package resource.
     state_.instance = GetModuleHandleA("kernel32.dll");
     EXPECT_EQ(InstallProduct(state_), INSTALL_PACKAGE_DAMAGED);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.errorCaption, "Quillstation Installation Error");
     EXPECT_EQ(std::string(state_.errorText), std::string("Installation package might be corrupted\nthanks to "
                                                          "download official package at\n") +
@@ -233,7 +223,7 @@ TEST_F(ProceduresTest, ADamagedOrMissingPackageFailsBeforeAnythingIsDone) {
     EXPECT_FALSE(IsFolder(InstallFolder()));
 
     EXPECT_EQ(UninstallProduct(state_), UNINSTALL_PACKAGE_DAMAGED);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.errorCaption, "Quillstation Uninstallation Error");
     EXPECT_EQ(std::string(state_.errorText), std::string("De-Installation package might be corrupted\nthanks to "
                                                          "download official package at\n") +
@@ -248,7 +238,7 @@ TEST_F(ProceduresTest, AnEntryThatCannotBeWrittenFailsTheCopyStep) {
                                 nullptr));
     ASSERT_TRUE(held.valid());
     EXPECT_EQ(InstallProduct(state_), INSTALL_COPY_FAILED);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_EQ(std::string(state_.errorText),
               std::string("Failed to copy file(s) to destination folder...\nInstallation package might be "
                           "corrupted\nthanks to download official package at\n") +
@@ -277,7 +267,7 @@ TEST_F(ProceduresTest, AnInstallFolderThatCannotBeCreatedFailsWithTheFolderText)
     seam.findFunction = FindWithProgramFiles;
     SetSystemSeam(&seam);
     EXPECT_EQ(InstallProduct(state_), INSTALL_FOLDER_NOT_CREATED);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.installFolder, "Q:\\No Such Drive\\Velto\\Quillstation");
     EXPECT_EQ(std::string(state_.errorText), std::string("Failed to create target folder on system disk\nthanks to "
                                                          "download official package at\n") +
@@ -301,10 +291,10 @@ TEST_F(ProceduresTest, AProgramFilesFolderThatCannotBeResolvedFailsBothProcedure
     seam.getWindowsDirectory = OverlongWindowsFolder;
     SetSystemSeam(&seam);
     EXPECT_EQ(InstallProduct(state_), INSTALL_NO_PROGRAM_FILES);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.statusText, STATUS_COPY_FILES);
     EXPECT_EQ(UninstallProduct(state_), UNINSTALL_NO_TARGET_FOLDER);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_EQ(std::string(state_.errorText),
               "Failed to get target folder on system disk\nthanks to remove Quillstation manually...");
     SetSystemSeam(nullptr);
@@ -315,7 +305,7 @@ TEST_F(ProceduresTest, WorkerHandsItsResultOverWhenWaitedFor) {
     EXPECT_EQ(state_.workerThread, nullptr);
     EXPECT_EQ(LoadWorkerRunning(state_), 0);
     EXPECT_EQ(LoadWorkerResult(state_), 0);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
 
     // Without waiting: running until the worker is done, the result arrives by message.
     Reset();
@@ -326,7 +316,7 @@ TEST_F(ProceduresTest, WorkerHandsItsResultOverWhenWaitedFor) {
     CloseHandle(state_.workerThread);
     EXPECT_EQ(LoadWorkerRunning(state_), 0);
     EXPECT_EQ(LoadWorkerResult(state_), INSTALL_PACKAGE_DAMAGED);
-    EXPECT_THAT(PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
 }
 
 }  // namespace
