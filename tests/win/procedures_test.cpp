@@ -319,5 +319,31 @@ TEST_F(ProceduresTest, WorkerHandsItsResultOverWhenWaitedFor) {
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
 }
 
+TEST_F(ProceduresTest, StatusTextsFollowTheStepsInOrder) {
+    // The window reads the status line while the worker writes it; every text it can see
+    // comes in the order of the steps, and the last one is the completion.
+    const std::vector<std::string> order = {STATUS_EXTRACT_PACKAGE, STATUS_COPY_FILES, STATUS_FINALIZE,
+                                            STATUS_COMPLETED};
+    ASSERT_EQ(StartInstallWorker(state_, 0), 0);
+    std::vector<std::string> seen;
+    char line[STATUS_TEXT_SIZE];
+    do {
+        CopyStatusText(state_, line, sizeof line);
+        if (line[0] != '\0' && (seen.empty() || seen.back() != line)) seen.emplace_back(line);
+    } while (LoadWorkerRunning(state_) != 0);
+    CopyStatusText(state_, line, sizeof line);
+    if (seen.empty() || seen.back() != line) seen.emplace_back(line);
+    WaitForSingleObject(state_.workerThread, INFINITE);
+    CloseHandle(state_.workerThread);
+
+    std::size_t next = 0;
+    for (const std::string& text : seen) {
+        while (next < order.size() && order[next] != text) ++next;
+        EXPECT_LT(next, order.size()) << "unexpected or out-of-order status \"" << text << '"';
+    }
+    EXPECT_EQ(seen.back(), STATUS_COMPLETED);
+    EXPECT_EQ(LoadWorkerResult(state_), 0);
+}
+
 }  // namespace
 }  // namespace qs
