@@ -52,6 +52,8 @@ struct InstallerState {
     char errorCaption[ERROR_CAPTION_SIZE];
     char errorText[ERROR_TEXT_SIZE];
     char statusText[STATUS_TEXT_SIZE];
+    // Odd while SetStatusText is rewriting statusText; bumped twice per line.
+    std::uint32_t statusSequence;
 };
 
 // The switch flags: set from the command line before the record is cleared.
@@ -85,11 +87,13 @@ inline void StoreWorkerResult(InstallerState& state, std::int32_t value) {
     std::atomic_ref<std::int32_t>(state.workerResult).store(value, std::memory_order_release);
 }
 
-// statusText is written by the worker while the window thread draws it. Both sides go
-// through these, character by character with relaxed atomics, so a line caught
-// half-written is merely stale, never a data race. Texts longer than the buffer are cut.
+// statusText is written by the worker while the window thread draws it. The writer marks
+// the line as in progress through statusSequence; a reader that catches a line being
+// rewritten tries again, so it always sees one whole line, never the start of the new one
+// over the rest of the old. One writer at a time. Texts longer than the buffer are cut.
 void SetStatusText(InstallerState& state, const char* text);
-// Copies at most capacity - 1 characters of statusText into out, always terminated.
+// Copies at most capacity - 1 characters of one whole status line into out, always
+// terminated.
 void CopyStatusText(InstallerState& state, char* out, std::size_t capacity);
 
 }  // namespace qs

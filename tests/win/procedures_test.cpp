@@ -7,7 +7,10 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <atomic>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/protocol.h"
@@ -343,6 +346,27 @@ TEST_F(ProceduresTest, StatusTextsFollowTheStepsInOrder) {
     }
     EXPECT_EQ(seen.back(), STATUS_COMPLETED);
     EXPECT_EQ(LoadWorkerResult(state_), 0);
+}
+
+TEST_F(ProceduresTest, AStatusLineIsNeverSeenHalfRewritten) {
+    // A long line and a short one rewritten over each other as fast as possible: the
+    // reader must only ever see one of the two whole, never the start of one over the
+    // tail of the other.
+    static const char* const kLines[] = {STATUS_EXTRACT_PACKAGE, STATUS_COPY_FILES};
+    constexpr int kRewrites = 20000;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < kRewrites; ++i) SetStatusText(state_, kLines[i & 1]);
+        done.store(true);
+    });
+    char line[STATUS_TEXT_SIZE];
+    int torn = 0;
+    while (!done.load()) {
+        CopyStatusText(state_, line, sizeof line);
+        if (line[0] != '\0' && std::strcmp(line, kLines[0]) != 0 && std::strcmp(line, kLines[1]) != 0) ++torn;
+    }
+    writer.join();
+    EXPECT_EQ(torn, 0);
 }
 
 }  // namespace
