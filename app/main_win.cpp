@@ -1,5 +1,6 @@
 // Entry point of QuillstationSetup.exe.
 #include <windows.h>
+#include <imm.h>
 
 #include <cstring>
 
@@ -13,6 +14,8 @@
 
 namespace qs {
 namespace {
+
+constexpr DWORD ALL_THREADS_OF_PROCESS = static_cast<DWORD>(-1);
 
 void ApplySwitches(const char* commandLine) {
     SwitchValues values;
@@ -32,6 +35,10 @@ BOOL CALLBACK CloseProductWindow(HWND window, LPARAM title) {
     return TRUE;
 }
 
+// The installer takes no text input: without an input method its windows, and the hidden
+// ones COM makes for each apartment, are created without an input context of their own.
+void DisableInputMethod() { (void)::ImmDisableIME(ALL_THREADS_OF_PROCESS); }
+
 // Asks every running copy of the product to end; does not wait for them.
 void CloseProductWindows(const char* title) {
     ::EnumWindows(CloseProductWindow, reinterpret_cast<LPARAM>(title));
@@ -39,6 +46,7 @@ void CloseProductWindows(const char* title) {
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
     (void)RestrictDllSearch();
+    DisableInputMethod();
     ApplySwitches(commandLine);
 
     UniqueKernelHandle mutex(::CreateMutexA(nullptr, TRUE, INSTANCE_MUTEX_NAME));
