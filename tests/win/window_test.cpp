@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 #include "app/protocol.h"
 #include "setup/state.h"
 
@@ -23,6 +26,53 @@ bool TakeQuit(WPARAM* code) {
     if (!PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
     *code = m.wParam;
     return true;
+}
+
+// A procedure that refuses to let its window be created.
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) return FALSE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+BOOL CALLBACK CollectChildText(HWND child, LPARAM texts) {
+    char text[256] = {};
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(texts) += std::string(text) + '|';
+    return TRUE;
+}
+
+// Waits for the "Startup Error" box, answers it with OK and returns the texts of its
+// controls ("" when none appeared in time).
+std::string AnswerStartupErrorBox() {
+    constexpr int kPolls = 3000;
+    for (int i = 0; i < kPolls; ++i) {
+        HWND box = FindWindowA("#32770", STARTUP_ERROR_CAPTION);
+        if (box != nullptr) {
+            std::string texts;
+            EnumChildWindows(box, CollectChildText, reinterpret_cast<LPARAM>(&texts));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return texts;
+        }
+        Sleep(10);
+    }
+    return "";
+}
+
+TEST(WindowStartupTest, AClassOrWindowThatCannotBeMadeIsReportedAndGivesNoWindow) {
+    // A module of its own, so that the class is new to this process: the first attempt
+    // registers it and fails to create the window, the second fails to register it again.
+    const HINSTANCE instance = GetModuleHandleA("kernel32.dll");
+    const struct {
+        const char* expectedText;
+    } cases[] = {{CREATE_FAILED_TEXT}, {REGISTER_FAILED_TEXT}};
+    for (const auto& c : cases) {
+        std::string texts;
+        std::thread answerer([&texts] { texts = AnswerStartupErrorBox(); });
+        EXPECT_EQ(CreateInstallerWindow(instance, RefuseCreation, nullptr, "refused"), nullptr);
+        answerer.join();
+        EXPECT_NE(texts.find(c.expectedText), std::string::npos) << "box controls: " << texts;
+    }
+    UnregisterClassA(WINDOW_CLASS_NAME, instance);
 }
 
 class WindowTest : public testing::Test {
