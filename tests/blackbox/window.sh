@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer window as a user meets it: install with a click, remove with Enter,
-# leave with Escape, open the picture's link; the shell's URLs go to a recorder.
+# leave with Escape, open the picture's link, refuse to close while installing; the
+# shell's URLs go to a recorder.
 . "$(dirname "$0")/lib.sh" "$@"
 record_browser
 ensure_removed
@@ -71,5 +72,27 @@ press_key "$wid" Escape
 wait_exit "$installer_pid"
 check_eq "Escape on the idle window ends with 0" 0 $?
 check "nothing was installed" product_absent
+
+# ---- A close request while installing is refused ----
+start_wine "$INSTALLER"
+installer_pid=$LAST_PID
+wid=$(find_window "$INSTALLER_TITLE")
+sleep 0.5
+# One xdotool call: Alt+F4 reaches the queue while the pressed button is shown, so the
+# window reads it just after the worker has started.
+xdotool mousemove --window "$wid" 730 444 click 1 key --window "$wid" alt+F4 >/dev/null 2>&1
+box=""
+for _ in $(seq 1 300); do
+  box=$(xdotool search --onlyvisible --name '^Success$' 2>/dev/null | head -n 1)
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+check "a close request during the install is refused: the Success box still appears" test -n "$box"
+[ -n "$box" ] && press_key "$box" Return
+wait_exit "$installer_pid"
+check_eq "the install ends with 0" 0 $?
+check "the product is installed" product_installed
+run_wine "$INSTALLER" -h -u
+check_eq "and removed again with 0" 0 $?
 
 finish
