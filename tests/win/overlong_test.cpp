@@ -22,6 +22,7 @@
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/texts.h"
+#include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
 
 namespace qs {
@@ -29,15 +30,10 @@ namespace {
 
 using test::IsFile;
 using test::IsFolder;
+using test::ShellFolder;
 
 constexpr std::size_t LONGEST_PATH = PATH_BUFFER_SIZE - 1;
 constexpr std::size_t COMPONENT_LENGTH = 200;  // below every file system's name limit
-
-std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
-    return path;
-}
 
 std::string UninstallKey() { return std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME; }
 
@@ -120,49 +116,20 @@ AnyFunction FindWithLongProgramFiles(HMODULE module, const char* name) {
     return RealSystem().findFunction(module, name);
 }
 
-class OverlongTest : public testing::Test {
+class OverlongTest : public test::ProcedureFixture {
 protected:
-    void SetUp() override {
-        window_ = CreateWindowExA(0, "STATIC", "overlong", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ASSERT_NE(window_, nullptr);
-        FillKnownFolders();
-        installer_ = files_ / "QuillstationSetup.exe";
-        ASSERT_TRUE(test::WriteFileBytes(installer_, "installer bytes for the copy"));
-        Reset(installer_);
-        ASSERT_EQ(UninstallProduct(state_), 0);  // start from a clean machine
-        Reset(installer_);
-    }
-    void TearDown() override {
-        SetSystemSeam(nullptr);
-        Reset(installer_);
-        UninstallProduct(state_);
-        DestroyWindow(window_);
-    }
-    void Reset(const std::string& modulePath) {
-        InitialiseState(state_, GetModuleHandleA(nullptr));
-        state_.window = window_;
-        ASSERT_LT(modulePath.size(), sizeof state_.modulePath);
-        lstrcpynA(state_.modulePath, modulePath.c_str(), sizeof state_.modulePath);
-        test::PostedResults(window_);
-    }
     void UseProgramFiles(const std::string& folder) {
         g_programFiles = folder;
         seam_ = RealSystem();
         seam_.findFunction = FindWithLongProgramFiles;
         SetSystemSeam(&seam_);
     }
-    static std::string InstallFolder() { return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation"; }
     static std::string UserMenu() { return ShellFolder(CSIDL_PROGRAMS) + "\\Velto\\Quillstation"; }
     static std::string CommonMenu() { return ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Velto\\Quillstation"; }
     static std::string DesktopLink() { return ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Quill Station.LNK"; }
 
-    ComApartment com_;
-    test::ScratchFolder files_;  // the installer being copied
     test::ScratchFolder longRoot_;  // where every long path starts: stays empty
-    std::string installer_;
-    HWND window_ = nullptr;
     SystemSeam seam_{};
-    InstallerState state_{};
 };
 
 // A Start-menu folder value that does not fit: the per-user shortcuts are skipped, the

@@ -21,6 +21,7 @@
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/texts.h"
+#include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
 
 namespace qs {
@@ -28,15 +29,10 @@ namespace {
 
 using test::IsFile;
 using test::IsFolder;
+using test::ShellFolder;
 using test::ReadFileBytes;
 
 std::string UninstallKey() { return std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME; }
-
-std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
-    return path;
-}
 
 struct LinkFacts {
     bool loaded = false;
@@ -64,42 +60,9 @@ LinkFacts ReadShortcut(const std::string& path) {
     return facts;
 }
 
-class ProceduresTest : public testing::Test {
+class ProceduresTest : public test::ProcedureFixture {
 protected:
-    void SetUp() override {
-        window_ = CreateWindowExA(0, "STATIC", "procedures", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ASSERT_NE(window_, nullptr);
-        FillKnownFolders();
-        // The installer being copied: a read-only file named like the installer.
-        installer_ = scratch_ / "QuillstationSetup.exe";
-        ASSERT_TRUE(test::WriteFileBytes(installer_, "installer bytes for the copy"));
-        SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_READONLY);
-        Reset();
-        ASSERT_EQ(UninstallProduct(state_), 0);  // start from a clean machine
-        Reset();
-    }
-    void TearDown() override {
-        SetSystemSeam(nullptr);
-        Reset();
-        UninstallProduct(state_);
-        SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DestroyWindow(window_);
-    }
-    void Reset() {
-        InitialiseState(state_, GetModuleHandleA(nullptr));
-        state_.window = window_;
-        lstrcpynA(state_.modulePath, installer_.c_str(), sizeof state_.modulePath);
-        test::PostedResults(window_);
-    }
-    std::string InstallFolder() const {
-        return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
-    }
-
-    ComApartment com_;
-    test::ScratchFolder scratch_;
-    std::string installer_;
-    HWND window_ = nullptr;
-    InstallerState state_{};
+    ProceduresTest() : ProcedureFixture(/*readOnlyInstaller=*/true) {}
 };
 
 TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
