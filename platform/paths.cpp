@@ -83,8 +83,10 @@ void StripLastComponent(char* path) {
 }
 
 void ReduceToFileName(char* path) {
-    if (path == nullptr) return;
-    const long cut = LastSeparator(path, 0);
+    if (path == nullptr || path[0] == '\0') return;
+    // The same search as StripLastComponent: a backslash in the first place is a root,
+    // not a separator before a name.
+    const long cut = LastSeparator(path, 1);
     if (cut < 0) return;
     const char* name = path + cut + 1;
     std::memmove(path, name, std::strlen(name) + 1);

@@ -19,7 +19,8 @@ bool JoinPath(char* out, std::size_t capacity, const char* folder, const char* n
 // "C:\dir\file" -> "C:\dir", "C:\file" -> "C:", "\file" -> "", "file" unchanged.
 void StripLastComponent(char* path);
 // Keeps only what follows the last backslash. "C:\dir\setup.exe" -> "setup.exe";
-// a path ending in a backslash becomes empty; no backslash: unchanged.
+// a path ending in a backslash becomes empty; no backslash after the first character:
+// unchanged ("\file" stays "\file").
 void ReduceToFileName(char* path);
 // Index where the folder levels below a path's root begin: the root is the first two
 // characters up to the next backslash ("C:", "\\server\share" as a whole), and the

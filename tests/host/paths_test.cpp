@@ -107,13 +107,13 @@ INSTANTIATE_TEST_SUITE_P(
     Edits, PathEditTest,
     testing::Values(EditCase{"C:\\dir\\file", "C:\\dir", "file"},
                     EditCase{"C:\\file", "C:", "file"},
-                    EditCase{"\\file", "", "file"},
+                    EditCase{"\\file", "", "\\file"},
                     EditCase{"file", "file", "file"},
                     EditCase{"C:\\dir\\setup.exe", "C:\\dir", "setup.exe"},
                     EditCase{"setup.exe", "setup.exe", "setup.exe"},
                     EditCase{"C:\\dir\\", "C:\\dir", ""},
                     EditCase{"\\\\server\\share\\f", "\\\\server\\share", "f"},
-                    EditCase{"\\", "", ""},
+                    EditCase{"\\", "", "\\"},
                     EditCase{"", "", ""}));
 
 struct RootCase {
