@@ -1,6 +1,5 @@
 // Entry point of QuillstationSetup.exe.
 #include <windows.h>
-#include <imm.h>
 
 #include <cstring>
 
@@ -15,6 +14,8 @@
 namespace qs {
 namespace {
 
+constexpr char INPUT_METHOD_MODULE[] = "IMM32";
+constexpr char DISABLE_INPUT_METHOD[] = "ImmDisableIME";
 constexpr DWORD ALL_THREADS_OF_PROCESS = static_cast<DWORD>(-1);
 
 void ApplySwitches(const char* commandLine) {
@@ -37,7 +38,12 @@ BOOL CALLBACK CloseProductWindow(HWND window, LPARAM title) {
 
 // The installer takes no text input: without an input method its windows, and the hidden
 // ones COM makes for each apartment, are created without an input context of their own.
-void DisableInputMethod() { (void)::ImmDisableIME(ALL_THREADS_OF_PROCESS); }
+// The input-method library is only used when the system has already mapped it.
+void DisableInputMethod() {
+    using ImmDisableImeFn = BOOL(WINAPI*)(DWORD);
+    const auto disable = FindSystemFunction<ImmDisableImeFn>(INPUT_METHOD_MODULE, DISABLE_INPUT_METHOD);
+    if (disable != nullptr) (void)disable(ALL_THREADS_OF_PROCESS);
+}
 
 // Asks every running copy of the product to end; does not wait for them.
 void CloseProductWindows(const char* title) {
@@ -46,8 +52,8 @@ void CloseProductWindows(const char* title) {
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
     (void)RestrictDllSearch();
-    DisableInputMethod();
     ApplySwitches(commandLine);
+    DisableInputMethod();
 
     UniqueKernelHandle mutex(::CreateMutexA(nullptr, TRUE, INSTANCE_MUTEX_NAME));
     if (!mutex) return EXIT_ALREADY_RUNNING;
@@ -76,6 +82,7 @@ int RunInstaller(HINSTANCE instance, const char* commandLine) {
             exitCode = static_cast<int>(message.wParam);
         }
         ::ReleaseMutex(mutex.get());
+        mutex.reset();  // closed before COM ends
     }
     return exitCode;
 }

@@ -13,7 +13,7 @@ grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 image"
 grep -q '^Magic.*(PE32)' <<<"$headers" || fail "optional header is not PE32"
 grep -q '^Subsystem.*(Windows GUI)' <<<"$headers" || fail "subsystem is not Windows GUI"
 
-allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|IMM32|SHLWAPI|VERSION|MSVCRT)\.DLL$'
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|SHLWAPI|VERSION|MSVCRT)\.DLL$'
 while read -r dll; do
   echo "import: $dll"
   grep -qiE "$allowed" <<<"$dll" || fail "imports a non-system DLL: $dll"
