@@ -81,12 +81,7 @@ sleep 0.5
 # One xdotool call: Alt+F4 reaches the queue while the pressed button is shown, so the
 # window reads it just after the worker has started.
 xdotool mousemove --window "$wid" 730 444 click 1 key --window "$wid" alt+F4 >/dev/null 2>&1
-box=""
-for _ in $(seq 1 300); do
-  box=$(xdotool search --onlyvisible --name '^Success$' 2>/dev/null | head -n 1)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
+box=$(find_window '^Success$')
 check "a close request during the install is refused: the Success box still appears" test -n "$box"
 [ -n "$box" ] && press_key "$box" Return
 wait_exit "$installer_pid"
