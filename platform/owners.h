@@ -74,6 +74,11 @@ struct LoadedModule {
     static Handle Empty() { return nullptr; }
     static void Release(Handle m) { ::FreeLibrary(m); }
 };
+struct LocalMemory {  // memory the system allocated for the caller with LocalAlloc
+    using Handle = PVOID;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle m) { ::LocalFree(m); }
+};
 struct GdiObject {
     using Handle = HGDIOBJ;
     static Handle Empty() { return nullptr; }
@@ -91,6 +96,7 @@ using UniqueFile = UniqueHandle<traits::FileHandle>;
 using UniqueFind = UniqueHandle<traits::FindHandle>;
 using UniqueKey = UniqueHandle<traits::RegistryKey>;
 using UniqueModule = UniqueHandle<traits::LoadedModule>;
+using UniqueLocalMemory = UniqueHandle<traits::LocalMemory>;
 using UniqueGdiObject = UniqueHandle<traits::GdiObject>;
 using UniqueMemoryDc = UniqueHandle<traits::MemoryDc>;
 

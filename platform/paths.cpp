@@ -52,6 +52,19 @@ bool AppendText(char* out, std::size_t capacity, const char* text) {
     return true;
 }
 
+bool AppendDecimal(char* out, std::size_t capacity, unsigned long value) {
+    char digits[24];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    char text[sizeof digits + 1];
+    for (std::size_t i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
+    text[count] = '\0';
+    return AppendText(out, capacity, text);
+}
+
 bool JoinPath(char* out, std::size_t capacity, const char* folder, const char* name) {
     if (out == nullptr || folder == nullptr || name == nullptr || capacity == 0) {
         ClearIfRoom(out, capacity);

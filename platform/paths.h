@@ -11,6 +11,8 @@ namespace qs {
 bool CopyText(char* out, std::size_t capacity, const char* text);
 // Appends text to the string already in out. False (out unchanged) when it does not fit.
 bool AppendText(char* out, std::size_t capacity, const char* text);
+// Appends the decimal digits of value. False (out unchanged) when they do not fit.
+bool AppendDecimal(char* out, std::size_t capacity, unsigned long value);
 // out = folder, one backslash unless folder already ends in one, then name.
 // An empty folder gives "\name". False (out empty) when the result does not fit.
 bool JoinPath(char* out, std::size_t capacity, const char* folder, const char* name);

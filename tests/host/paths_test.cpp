@@ -77,6 +77,18 @@ TEST(CopyAndAppendText, FitExactlyOrRefuse) {
     EXPECT_TRUE(AppendText(out, sizeof out, ""));
 }
 
+TEST(CopyAndAppendText, DecimalsAppendWholeOrNotAtAll) {
+    char out[8] = "n-";
+    EXPECT_TRUE(AppendDecimal(out, sizeof out, 0));
+    EXPECT_TRUE(AppendDecimal(out, sizeof out, 4095));
+    EXPECT_STREQ(out, "n-04095");
+    EXPECT_FALSE(AppendDecimal(out, sizeof out, 12));
+    EXPECT_STREQ(out, "n-04095");
+    char wide[16] = "";
+    EXPECT_TRUE(AppendDecimal(wide, sizeof wide, 4294967295ul));
+    EXPECT_STREQ(wide, "4294967295");
+}
+
 TEST(CopyAndAppendText, AppendRefusesAnUnterminatedBuffer) {
     char out[4];
     std::memset(out, 'x', sizeof out);

@@ -1,0 +1,107 @@
+// Folder identity, private folders, moves and deletion at restart (see files.h).
+#include "platform/files.h"
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <cstring>
+
+#include "platform/owners.h"
+#include "platform/paths.h"
+
+namespace qs {
+namespace {
+
+constexpr std::size_t FILES_PATH_SIZE = 1024;
+// Full control for SYSTEM and the Administrators group, on the folder and everything
+// made in it; "P" protects the list from the parent's inherited entries.
+constexpr char PRIVATE_FOLDER_ACCESS[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+constexpr char NAME_SEPARATOR[] = "-";
+constexpr unsigned long PRIVATE_FOLDER_ATTEMPTS = 100;
+// "C:" and shorter: a drive's current directory, not a folder of the path.
+constexpr std::size_t SHORTEST_FOLDER = 3;
+
+struct FolderIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+bool IdentityOf(const char* path, FolderIdentity& out) {
+    // Backup semantics let a folder be opened; no access beyond its attributes.
+    UniqueFile file(::CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (::GetFileInformationByHandle(file.get(), &information) == FALSE) return false;
+    out = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+    return true;
+}
+
+bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
+}  // namespace
+
+int LiesWithinFolder(const char* path, const char* folder) {
+    if (path == nullptr || folder == nullptr) return 0;
+    FolderIdentity wanted;
+    if (!IdentityOf(folder, wanted)) return 0;
+    char level[FILES_PATH_SIZE];
+    if (!CopyText(level, sizeof level, path)) return 0;
+    // Up from path itself, one level at a time, until a root is reached.
+    for (;;) {
+        FolderIdentity identity;
+        if (IdentityOf(level, identity) && SameIdentity(identity, wanted)) return 1;
+        const std::size_t length = std::strlen(level);
+        StripLastComponent(level);
+        if (std::strlen(level) == length || std::strlen(level) < SHORTEST_FOLDER) return 0;
+    }
+}
+
+int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::size_t capacity) {
+    if (parent == nullptr || stem == nullptr || out == nullptr || capacity == 0) return 0;
+    out[0] = '\0';
+    UniqueLocalMemory descriptor;
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(PRIVATE_FOLDER_ACCESS, SDDL_REVISION_1,
+                                                               descriptor.put(), nullptr) == FALSE) {
+        return 0;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
+    const unsigned long process = ::GetCurrentProcessId();
+    char path[FILES_PATH_SIZE];
+    for (unsigned long attempt = 0; attempt < PRIVATE_FOLDER_ATTEMPTS; ++attempt) {
+        if (!JoinPath(path, sizeof path, parent, stem) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
+            !AppendDecimal(path, sizeof path, process) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
+            !AppendDecimal(path, sizeof path, attempt)) {
+            return 0;
+        }
+        if (::CreateDirectoryA(path, &attributes) != FALSE) return CopyText(out, capacity, path) ? 1 : 0;
+        // Someone else's folder of that name is never used: only a fresh one is ours.
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+    }
+    return 0;
+}
+
+int MoveFileOnVolume(const char* from, const char* to) {
+    if (from == nullptr || to == nullptr) return 0;
+    return ::MoveFileExA(from, to, 0) != FALSE ? 1 : 0;
+}
+
+int DeleteAtRestart(const char* path) {
+    if (path == nullptr || path[0] == '\0') return 0;
+    return ::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE ? 1 : 0;
+}
+
+void LeaveFolder(const char* folder) {
+    char current[FILES_PATH_SIZE];
+    const DWORD length = ::GetCurrentDirectoryA(static_cast<DWORD>(sizeof current), current);
+    if (length == 0 || length >= sizeof current || LiesWithinFolder(current, folder) != 1) return;
+    char system[FILES_PATH_SIZE];
+    const UINT systemLength = ::GetSystemDirectoryA(system, static_cast<UINT>(sizeof system));
+    if (systemLength == 0 || systemLength >= sizeof system) return;
+    (void)::SetCurrentDirectoryA(system);
+}
+
+}  // namespace qs
