@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "setup/product.h"
+#include "setup/running_copy.h"
 #include "setup/state.h"
 #include "setup/texts.h"
 
@@ -223,7 +224,7 @@ int UninstallProduct(InstallerState& state) {
     char key[PATH_BUFFER_SIZE];
     if (UninstallKeyPath(key, sizeof key)) (void)DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) == 0) {
-        (void)DeleteFolderTree(state.installFolder);
+        DeleteInstallFolder(state);
         state.installFolder[0] = '\0';
     }
     return UNINSTALL_OK;

@@ -42,6 +42,10 @@ inline constexpr char README_FILE_NAME[] = "readme.txt";
 inline constexpr char README_SHORTCUT_NAME[] = "Readme";
 inline constexpr char DESKTOP_SHORTCUT_NAME[] = "Quill Station";
 inline constexpr char STARTUP_SHORTCUT_NAME[] = "Quillstation (Velto)";
+// Where a removal run from the install folder moves its own file until the next start:
+// a new private folder, named after this stem, in the Windows directory's "Temp".
+inline constexpr char WINDOWS_TEMP_FOLDER[] = "Temp";
+inline constexpr char REMOVAL_FOLDER_STEM[] = "Quillstation-removal";
 
 // Registry.
 inline constexpr char SHELL_FOLDERS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

@@ -176,6 +176,91 @@ TEST_F(ProceduresTest, RemovalKeepsAFileThatIsInUseAndStillSucceeds) {
     EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
 }
 
+// The system's list of files to delete at its next start, kept for the test's length
+// and put back as it was at the end.
+class PendingDeletions {
+public:
+    PendingDeletions() { saved_ = Read(&existed_); }
+    ~PendingDeletions() {
+        if (existed_) {
+            Write(saved_);
+        } else {
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE);
+        }
+    }
+    void Clear() { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE); }
+    // The paths to delete, in order (each request is a path and an empty new name).
+    std::vector<std::string> Paths() const {
+        bool existed = false;
+        const std::string data = Read(&existed);
+        std::vector<std::string> texts;
+        for (std::size_t at = 0; at < data.size();) {
+            const std::size_t end = data.find('\0', at);
+            texts.push_back(data.substr(at, end - at));
+            at = end == std::string::npos ? data.size() : end + 1;
+        }
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
+            if (texts[i + 1].empty()) paths.push_back(texts[i].substr(texts[i].rfind('?') + 2));
+        }
+        return paths;
+    }
+
+private:
+    static constexpr char KEY[] = "System\\CurrentControlSet\\Control\\Session Manager";
+    static constexpr char VALUE[] = "PendingFileRenameOperations";
+    static std::string Read(bool* existed) {
+        char data[8192];
+        DWORD size = sizeof data;
+        *existed = RegGetValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) ==
+                   ERROR_SUCCESS;
+        return *existed ? std::string(data, size) : std::string();
+    }
+    static void Write(const std::string& data) {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
+    }
+    std::string saved_;
+    bool existed_ = false;
+};
+
+// Removal run from the installer's copy in the install folder, as the uninstall entry
+// starts it: that copy is moved aside and deleted at the next start of the system; one
+// that cannot be moved stays, scheduled for deletion in place with its folder.
+TEST_F(ProceduresTest, RemovalFromTheCopyInTheInstallFolderLeavesNothingThere) {
+    PendingDeletions pending;
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    for (const bool held : {false, true}) {
+        Reset();
+        ASSERT_EQ(InstallProduct(state_), 0);
+        const std::string folder = InstallFolder();
+        const std::string copy = folder + "\\QuillstationSetup.exe";
+        UniqueFile holder;
+        if (held) holder.reset(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        pending.Clear();
+        std::string spelling = copy;  // another spelling of the same file
+        CharUpperBuffA(spelling.data(), static_cast<DWORD>(spelling.size()));
+        Reset(spelling);
+        EXPECT_EQ(UninstallProduct(state_), 0);
+        const std::vector<std::string> paths = pending.Paths();
+        if (held) {
+            EXPECT_TRUE(IsFile(copy));
+            EXPECT_EQ(paths, (std::vector<std::string>{spelling, folder}));
+            holder.reset();
+            Reset();
+            UninstallProduct(state_);
+            continue;
+        }
+        EXPECT_FALSE(IsFolder(folder));
+        ASSERT_EQ(paths.size(), 2u);
+        // The file in a new folder in the Windows directory's Temp, then that folder.
+        EXPECT_EQ(paths[0], paths[1] + "\\QUILLSTATIONSETUP.EXE");
+        EXPECT_EQ(paths[1].rfind(std::string(windows) + "\\Temp\\Quillstation-removal-", 0), 0u) << paths[1];
+        EXPECT_EQ(ReadFileBytes(paths[0]), ReadFileBytes(installer_));
+        test::RemoveTree(paths[1]);
+    }
+}
+
 TEST_F(ProceduresTest, ADamagedOrMissingPackageFailsBeforeAnythingIsDone) {
     // A module without the package resource.
     state_.instance = GetModuleHandleA("kernel32.dll");

@@ -1,0 +1,66 @@
+// Removal of the install folder, also from the installer copy that runs inside it.
+#include "setup/running_copy.h"
+
+#include <windows.h>
+
+#include "platform/files.h"
+#include "platform/helpers.h"
+#include "platform/paths.h"
+#include "platform/system_seam.h"
+#include "setup/state.h"
+#include "setup/texts.h"
+
+namespace qs {
+namespace {
+
+enum class RunningCopy { Elsewhere, MovedAside, Stuck };
+
+// The Windows directory's temporary folder, whose sub-folders only their owner may
+// rename or delete.
+bool AsideParent(char* out, std::size_t capacity) {
+    char windows[PATH_BUFFER_SIZE];
+    const UINT length = System().getWindowsDirectory(windows, static_cast<UINT>(sizeof windows));
+    return length != 0 && length < sizeof windows && JoinPath(out, capacity, windows, WINDOWS_TEMP_FOLDER);
+}
+
+// folder joined with the running installer's file name.
+bool AsidePath(const InstallerState& state, const char* folder, char* out, std::size_t capacity) {
+    char fileName[PATH_BUFFER_SIZE];
+    if (!CopyText(fileName, sizeof fileName, state.modulePath)) return false;
+    ReduceToFileName(fileName);
+    return fileName[0] != '\0' && JoinPath(out, capacity, folder, fileName);
+}
+
+RunningCopy MoveRunningCopyAside(const InstallerState& state) {
+    if (state.modulePath[0] == '\0' || LiesWithinFolder(state.modulePath, state.installFolder) != 1) {
+        return RunningCopy::Elsewhere;
+    }
+    char parent[PATH_BUFFER_SIZE];
+    char folder[PATH_BUFFER_SIZE];
+    char aside[PATH_BUFFER_SIZE];
+    if (!AsideParent(parent, sizeof parent) ||
+        CreatePrivateFolder(parent, REMOVAL_FOLDER_STEM, folder, sizeof folder) != 1) {
+        return RunningCopy::Stuck;
+    }
+    if (AsidePath(state, folder, aside, sizeof aside) && MoveFileOnVolume(state.modulePath, aside) == 1) {
+        if (DeleteAtRestart(aside) == 1 && DeleteAtRestart(folder) == 1) return RunningCopy::MovedAside;
+        // A moved file is never left without its deletion: back where it came from.
+        (void)MoveFileOnVolume(aside, state.modulePath);
+    }
+    (void)::RemoveDirectoryA(folder);
+    return RunningCopy::Stuck;
+}
+
+}  // namespace
+
+void DeleteInstallFolder(InstallerState& state) {
+    LeaveFolder(state.installFolder);
+    const RunningCopy copy = MoveRunningCopyAside(state);
+    (void)DeleteFolderTree(state.installFolder);
+    if (copy == RunningCopy::Stuck) {
+        (void)DeleteAtRestart(state.modulePath);
+        (void)DeleteAtRestart(state.installFolder);
+    }
+}
+
+}  // namespace qs
