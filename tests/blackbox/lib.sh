@@ -219,3 +219,32 @@ export_registry() {  # file
 }
 # Removes the product silently, whatever state the prefix is in.
 ensure_removed() { run_wine "$INSTALLER" -h -u; }
+
+# Files of the prefix (but the Windows folder) and of the scratch home, and the whole
+# registry as text (both views in a win64 prefix), as $SCRATCH/NAME.files and .regtxt.
+snapshot() {  # name
+  { (cd "$WINEPREFIX/drive_c" && find . -path ./windows -prune -o -print)
+    (cd "$HOME" && find . -path ./.cache -prune -o -print); } | LC_ALL=C sort > "$SCRATCH/$1.files"
+  export_registry "$SCRATCH/$1.regtxt"
+}
+
+# What the product puts outside its install folder: a Start-menu folder for all users
+# and one for the user, and the desktop shortcut.
+START_MENU_FOLDERS="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation
+$WINEPREFIX/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation"
+DESKTOP_SHORTCUT="$HOME/Desktop/Quill Station.LNK"
+nothing_of_the_product_left() {
+  local folder
+  product_absent && uninstall_entry_absent && [ ! -e "$DESKTOP_SHORTCUT" ] || return 1
+  while read -r folder; do
+    ! compgen -G "$folder" >/dev/null || return 1
+  done <<< "$START_MENU_FOLDERS"
+}
+
+# The files the system deletes at its next start, one Windows path a line, in order.
+PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+pending_deletions() {
+  wine reg query "$PENDING_KEY" /v PendingFileRenameOperations </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n -E 's/^ +PendingFileRenameOperations +REG_MULTI_SZ +//p' | sed 's/\\0/\n/g' |
+    sed -n 's/^\\??\\//p'
+}

@@ -77,4 +77,14 @@ for row in "${PLACES[@]}"; do
   check "planted $where: removal never loads the planted copy" test ! -e "$MARKER"
 done
 
+# The uninstall entry's command starts the installer's copy in the install folder; a
+# copy planted beside it there is never loaded either, and goes with the folder.
+run_in "$SCRATCH/bare" "$SCRATCH/bare/QuillstationSetup.exe" -h -i
+cp "$PLANTED" "$PRODUCT_DIR_UNIX/SHFOLDER.DLL"
+rm -f "$MARKER"
+run_wine "$PRODUCT_DIR_WIN\\QuillstationSetup.exe" -h -u
+check_eq "planted beside the installed copy: its removal ends with 0" 0 $?
+check "planted beside the installed copy: the product is removed" product_absent
+check "planted beside the installed copy: removal never loads the planted copy" test ! -e "$MARKER"
+
 finish

@@ -6,14 +6,6 @@
 . "$(dirname "$0")/lib.sh" "$@"
 cycles=${QS_SOAK_CYCLES:-25}
 
-# Files of the prefix and of the scratch home, and the whole registry as text (both
-# views in a win64 prefix).
-snapshot() {
-  { (cd "$WINEPREFIX/drive_c" && find . -path ./windows -prune -o -print)
-    (cd "$HOME" && find . -path ./.cache -prune -o -print); } | LC_ALL=C sort > "$SCRATCH/$1.files"
-  export_registry "$SCRATCH/$1.regtxt"
-}
-
 # Starts from a machine without the product or anything it keeps, in one Wine session
 # held for the whole test.
 hold_session
