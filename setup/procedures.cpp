@@ -3,15 +3,37 @@
 #include <cstring>
 
 #include "platform/paths.h"
+#include "setup/product.h"
 
 namespace qs {
+namespace {
 
-bool IsUsableProgramsFolder(const char* folder) {
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Equal names, letter case aside; b is a directory field of fieldSize bytes.
+bool SameNameIgnoringCase(const char* a, const char* b, std::size_t fieldSize) {
+    for (std::size_t i = 0; i < fieldSize; ++i) {
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+        if (a[i] == '\0') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsAbsoluteFolder(const char* folder) {
     if (folder == nullptr) return false;
     const bool driveRoot = ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z')) &&
                            folder[1] == ':' && folder[2] == '\\';
     const bool uncRoot = folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\0' && folder[2] != '\\';
     return driveRoot || uncRoot;
+}
+
+const char* InstallerCopyName(const char* ownName, const PackageDirectory& directory) {
+    for (const PackageEntry& entry : directory.entries) {
+        if (SameNameIgnoringCase(ownName, entry.name, sizeof entry.name)) return INSTALLER_FILE_NAME;
+    }
+    return ownName;
 }
 
 bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, const char* suffix) {

@@ -27,10 +27,14 @@ int DisableProductAutostart();
 
 // ---- Portable pieces, host-tested ----
 
-// A Start-menu folder read from the registry is used only when it is an absolute
-// folder ("X:\..." or "\\server\share..."): anything else would land at the root of
-// the current drive or below the current folder.
-bool IsUsableProgramsFolder(const char* folder);
+// A folder read from the registry or the shell (Start menu, start-up) is used only when
+// it is absolute ("X:\..." or "\\server\share..."): anything else would land at the
+// root of the current drive or below the current folder.
+bool IsAbsoluteFolder(const char* folder);
+// The file name under which the installer copies itself into the install folder: its
+// own, unless that is the name of a package file (compared without letter case), which
+// the copy would overwrite; then INSTALLER_FILE_NAME.
+const char* InstallerCopyName(const char* ownName, const PackageDirectory& directory);
 // "\"path\"" plus an optional suffix (e.g. " -h -u"). False when it does not fit.
 bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, const char* suffix);
 // Kibibytes taken by the package's files plus extra bytes, rounded up.

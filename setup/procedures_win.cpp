@@ -42,12 +42,12 @@ bool ProductExePath(const InstallerState& state, char* out, std::size_t capacity
 
 // The "Velto\Quillstation" folder under a Start-menu programs folder, when usable.
 bool StartMenuFolder(const char* programs, char* out, std::size_t capacity) {
-    return IsUsableProgramsFolder(programs) && JoinPath(out, capacity, programs, INSTALL_SUBPATH);
+    return IsAbsoluteFolder(programs) && JoinPath(out, capacity, programs, INSTALL_SUBPATH);
 }
 
 // The per-user Start-menu programs folder from the shell-folders key, when usable.
 bool UserProgramsFolder(char* out, std::size_t capacity) {
-    return ReadUserString(SHELL_FOLDERS_KEY, PROGRAMS_VALUE, out, capacity) == 1 && IsUsableProgramsFolder(out);
+    return ReadUserString(SHELL_FOLDERS_KEY, PROGRAMS_VALUE, out, capacity) == 1 && IsAbsoluteFolder(out);
 }
 
 bool UninstallKeyPath(char* out, std::size_t capacity) {
@@ -85,7 +85,9 @@ void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) 
     ReduceToFileName(fileName);
     // No file name (an unknown module path): the join would name the install folder itself.
     if (fileName[0] == '\0') return;
-    if (!JoinPath(copyPath, capacity, state.installFolder, fileName)) return;
+    if (!JoinPath(copyPath, capacity, state.installFolder, InstallerCopyName(fileName, state.packageDirectory))) {
+        return;
+    }
     if (::CopyFileA(state.modulePath, copyPath, FALSE)) {
         ::SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
     }
@@ -198,7 +200,8 @@ int DeletePackageFiles(InstallerState& state) {
 }
 
 int DisableProductAutostart() {
-    (void)DeleteShortcut(GetStartupFolder(), STARTUP_SHORTCUT_NAME);
+    // Without a known start-up folder the name would be deleted from the current folder.
+    if (IsAbsoluteFolder(GetStartupFolder())) (void)DeleteShortcut(GetStartupFolder(), STARTUP_SHORTCUT_NAME);
     (void)WriteUserDword(PRODUCT_USER_KEY, SYSTRAY_VALUE, 0);
     return WriteUserDword(PRODUCT_USER_KEY, SYSTRAY_SHOW_ON_RUN_VALUE, 0);
 }

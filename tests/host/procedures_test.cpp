@@ -25,7 +25,7 @@ TEST(Procedures, OnlyAbsoluteStartMenuFoldersAreUsed) {
         {nullptr, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IsUsableProgramsFolder(c.folder), c.usable) << (c.folder ? c.folder : "(null)");
+        EXPECT_EQ(IsAbsoluteFolder(c.folder), c.usable) << (c.folder ? c.folder : "(null)");
     }
 }
 
@@ -38,6 +38,26 @@ TEST(Procedures, UninstallCommandIsQuotedAndBounded) {
     const std::string longPath(70, 'x');
     EXPECT_FALSE(FormatQuotedCommand(out, sizeof out, longPath.c_str(), nullptr));
     EXPECT_STREQ(out, "");
+}
+
+TEST(Procedures, InstallerCopyNeverTakesAPackageFilesName) {
+    PackageDirectory directory{};
+    std::strcpy(directory.entries[0].name, "Quillstation.exe");
+    std::strcpy(directory.entries[1].name, "readme.txt");
+    std::strcpy(directory.entries[2].name, "Quill_Frmw_1.6.0.hex");
+    const struct {
+        const char* own;
+        const char* copy;
+    } cases[] = {
+        {"QuillstationSetup.exe", "QuillstationSetup.exe"},
+        {"setup (2).exe", "setup (2).exe"},
+        {"Quillstation.exe", "QuillstationSetup.exe"},
+        {"QUILLSTATION.EXE", "QuillstationSetup.exe"},
+        {"ReadMe.TXT", "QuillstationSetup.exe"},
+        {"Quillstation.exe.exe", "Quillstation.exe.exe"},
+        {"Quillstation", "Quillstation"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(InstallerCopyName(c.own, directory), c.copy) << c.own;
 }
 
 TEST(Procedures, EstimatedSizeRoundsUpToKibibytes) {

@@ -14,6 +14,7 @@
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
+#include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
 #include "tests/support/win_support.h"
@@ -431,6 +432,33 @@ TEST_F(ShortcutTest, UnknownDesktopDoesNothing) {
     SetDesktopShortcut("QS Folder Test", nullptr, 0);
     EXPECT_EQ(test::ReadFileBytes(atRoot), "not ours");
     DeleteFileA(atRoot.c_str());
+}
+
+// Without a known start-up folder the product's start-up shortcut is deleted nowhere:
+// not below the current folder ("Startup"), not at the root of the current drive ("").
+TEST_F(SeamTest, UnknownStartupFolderDeletesNoStartupShortcut) {
+    const bool keyExisted = test::KeyExists(HKEY_CURRENT_USER, "Velto");
+    const struct {
+        Script script;
+        std::string entry;
+    } cases[] = {
+        {{.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}}, "Startup"},
+        {{.missing = {FOLDER_PATH_A}, .specialFails = {7}}, ""},
+    };
+    ASSERT_TRUE(CreateDirectoryA((work_ / "Startup").c_str(), nullptr));
+    for (const auto& c : cases) {
+        ResetKnownFolders();
+        g_script = c.script;
+        FillKnownFolders();
+        ASSERT_EQ(GetStartupFolder(), c.entry);
+        const std::string there = c.entry.empty() ? Root(work_.path()) + "\\Quillstation (Velto).LNK"
+                                                  : work_ / "Startup\\Quillstation (Velto).LNK";
+        ASSERT_TRUE(test::WriteFileBytes(there, "not ours"));
+        (void)DisableProductAutostart();
+        EXPECT_EQ(test::ReadFileBytes(there), "not ours") << "start-up entry [" << c.entry << "]";
+        DeleteFileA(there.c_str());
+    }
+    if (!keyExisted) RegDeleteTreeA(HKEY_CURRENT_USER, "Velto");
 }
 
 TEST(DetectInstalled, FollowsTheProductExecutable) {
