@@ -74,12 +74,7 @@ int RunInstaller(HINSTANCE instance, const char* commandLine) {
     {
         ComApartment com;
         if (CreateInstallerWindow(instance, InstallerWindowProcedure, nullptr, title) != nullptr) {
-            MSG message = {};
-            while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-                ::TranslateMessage(&message);
-                ::DispatchMessageA(&message);
-            }
-            exitCode = static_cast<int>(message.wParam);
+            exitCode = RunMessageLoop(::GetMessageA);
         }
         ::ReleaseMutex(mutex.get());
         mutex.reset();  // closed before COM ends

@@ -10,11 +10,21 @@ inline constexpr char STARTUP_ERROR_CAPTION[] = "Startup Error";
 inline constexpr char REGISTER_FAILED_TEXT[] = "Failed to register window class...";
 inline constexpr char CREATE_FAILED_TEXT[] = "Failed to create window...";
 
+// Exit code when the message loop cannot get its next message.
+inline constexpr int EXIT_MESSAGE_LOOP_FAILED = -1;
+
 // Registers the class and creates the window, shown or hidden by the hidden switch.
-// On failure shows the matching "Startup Error" box and returns null.
+// On failure shows the matching "Startup Error" box (never in a hidden run, where nobody
+// could answer it) and returns null.
 HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName,
                            const char* title);
 
 LRESULT CALLBACK InstallerWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The thread's message loop: translates and dispatches until the quit message, whose
+// value it returns. EXIT_MESSAGE_LOOP_FAILED when getMessage fails (GetMessageA in the
+// program; the tests hand in their own).
+using GetMessageFunction = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT);
+int RunMessageLoop(GetMessageFunction getMessage);
 
 }  // namespace qs

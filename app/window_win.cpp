@@ -17,6 +17,7 @@
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "setup/texts.h"
 
 namespace qs {
 namespace {
@@ -61,8 +62,9 @@ void PressButton(InstallerState& state, HWND window) {
     }
     ::Sleep(PRESSED_LOOK_MS);
     if (state.installed != 0) {
-        (void)UninstallProduct(state);  // a failure has posted its result already
-        RequestDestroy(state);
+        // A failed removal has posted its result: the window ends once its box has been
+        // answered. A destroy request queued now would end the box at once.
+        if (UninstallProduct(state) == UNINSTALL_OK || g_switches.hiddenSwitch != 0) RequestDestroy(state);
         return;
     }
     if (StartInstallWorker(state, 0) == 0) return;
@@ -196,6 +198,11 @@ constexpr MessageHandler MESSAGE_TABLE[] = {
     {WM_LBUTTONDOWN, OnLeftButtonDown},
 };
 
+// A box without an owner; a hidden run shows none, since nobody could answer it.
+void ReportStartupError(const char* text) {
+    if (g_switches.hiddenSwitch == 0) ::MessageBoxA(nullptr, text, STARTUP_ERROR_CAPTION, MB_ICONWARNING);
+}
+
 }  // namespace
 
 HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName, const char* title) {
@@ -209,13 +216,13 @@ HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* me
     windowClass.lpszMenuName = menuName;
     windowClass.lpszClassName = WINDOW_CLASS_NAME;
     if (::RegisterClassA(&windowClass) == 0) {
-        ::MessageBoxA(nullptr, REGISTER_FAILED_TEXT, STARTUP_ERROR_CAPTION, MB_ICONWARNING);
+        ReportStartupError(REGISTER_FAILED_TEXT);
         return nullptr;
     }
     HWND window = ::CreateWindowExA(0, WINDOW_CLASS_NAME, title, WINDOW_STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                     INITIAL_WIDTH, INITIAL_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
-        ::MessageBoxA(nullptr, CREATE_FAILED_TEXT, STARTUP_ERROR_CAPTION, MB_ICONWARNING);
+        ReportStartupError(CREATE_FAILED_TEXT);
         return nullptr;
     }
     if (g_switches.hiddenSwitch == 0) {
@@ -232,6 +239,17 @@ LRESULT CALLBACK InstallerWindowProcedure(HWND window, UINT message, WPARAM wPar
         if (entry.message == message) return entry.handler(State(), window, wParam, lParam);
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunMessageLoop(GetMessageFunction getMessage) {
+    MSG message = {};
+    BOOL got = FALSE;
+    while ((got = getMessage(&message, nullptr, 0, 0)) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    // 0 is the quit message; -1 a failure, where the last message's value means nothing.
+    return got == 0 ? static_cast<int>(message.wParam) : EXIT_MESSAGE_LOOP_FAILED;
 }
 
 }  // namespace qs

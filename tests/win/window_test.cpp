@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/protocol.h"
 #include "setup/state.h"
+#include "tests/support/win_support.h"
 
 namespace qs {
 namespace {
@@ -75,6 +79,52 @@ TEST(WindowStartupTest, AClassOrWindowThatCannotBeMadeIsReportedAndGivesNoWindow
     UnregisterClassA(WINDOW_CLASS_NAME, instance);
 }
 
+TEST(WindowStartupTest, AHiddenRunShowsNoStartupBox) {
+    // Nobody could answer a box in a hidden run: one shown would block start-up for good.
+    const SwitchFlags saved = g_switches;
+    g_switches = SwitchFlags{1, 1, 0};
+    const HINSTANCE instance = GetModuleHandleA("user32.dll");
+    std::atomic<bool> done{false};
+    std::atomic<int> boxes{0};
+    std::thread answerer([&] {
+        while (!done) {
+            if (HWND box = FindWindowA("#32770", STARTUP_ERROR_CAPTION)) {
+                ++boxes;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(10);
+        }
+    });
+    // The first attempt fails to create the window, the second to register the class.
+    EXPECT_EQ(CreateInstallerWindow(instance, RefuseCreation, nullptr, "hidden"), nullptr);
+    EXPECT_EQ(CreateInstallerWindow(instance, RefuseCreation, nullptr, "hidden"), nullptr);
+    done = true;
+    answerer.join();
+    EXPECT_EQ(boxes, 0);
+    UnregisterClassA(WINDOW_CLASS_NAME, instance);
+    g_switches = saved;
+}
+
+// A message source that hands out one message and then fails, or one and then the quit
+// message with 7.
+int g_messagesGiven = 0;
+BOOL g_afterFirst = 0;
+BOOL WINAPI ScriptedGetMessage(LPMSG message, HWND, UINT, UINT) {
+    *message = MSG{};
+    if (g_messagesGiven++ == 0) return TRUE;
+    message->message = WM_QUIT;
+    message->wParam = 7;
+    return g_afterFirst;
+}
+
+TEST(MessageLoopTest, EndsWithTheQuitValueOrMinusOneWhenTheQueueFails) {
+    for (const auto& [afterFirst, exitCode] : {std::pair{FALSE, 7}, std::pair{-1, EXIT_MESSAGE_LOOP_FAILED}}) {
+        g_messagesGiven = 0;
+        g_afterFirst = afterFirst;
+        EXPECT_EQ(RunMessageLoop(ScriptedGetMessage), exitCode) << "after the first message: " << afterFirst;
+    }
+}
+
 class WindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -130,6 +180,20 @@ TEST_F(WindowTest, KeysEnterAndEscape) {
     EXPECT_TRUE(TakeMessage(window_, WM_CLOSE));
     EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, 'A', 0), 0);
     EXPECT_FALSE(TakeMessage(window_, WM_CLOSE));
+}
+
+TEST_F(WindowTest, AFailedRemovalLeavesTheWindowToItsBox) {
+    // The test program carries no package: the removal fails with its result posted. A
+    // destroy request queued behind it would end the box's own loop as soon as it shows.
+    g_state.installed = 1;
+    for (const std::int32_t hidden : {0, 1}) {
+        g_switches.hiddenSwitch = hidden;
+        EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, VK_RETURN, 0), 0);
+        EXPECT_EQ(test::PostedResults(window_), std::vector<LPARAM>{RESULT_FAILED}) << "hidden " << hidden;
+        // Only a hidden window, which shows no box, ends at once.
+        EXPECT_EQ(TakeMessage(window_, WM_DESTROY), hidden == 1) << "hidden " << hidden;
+    }
+    g_switches.hiddenSwitch = 1;
 }
 
 TEST_F(WindowTest, BlinkTicksCountOnlyForTheBlinkTimerWhileTheWorkerRuns) {
