@@ -5,7 +5,9 @@
 #    of the shipped sizes, as medians of --runs runs, each as a ratio to the floor (Wine
 #    starting and ending a program that returns at once) and to an NSIS installer of the
 #    same three files doing the same job (tools/bench/quillstation.nsi: silent install /S,
-#    in-place silent removal uninstall.exe /S _?=INSTDIR), measured side by side;
+#    in-place silent removal uninstall.exe /S _?=INSTDIR), measured side by side; and the
+#    removal as the uninstall entry's quiet command starts it (the copy in the install
+#    folder, -h -u), against the removal started from elsewhere;
 #  - the program's own weight: the installer's size minus the package and the picture,
 #    against the NSIS stub that makensis builds on (zlib, x86, Unicode);
 #  - the extraction figures of scripts/bench-extract.sh (skipped with --no-extract).
@@ -21,7 +23,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --no-extract) extract=0; shift ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -76,6 +78,7 @@ export QS_WINE_DIR=$wine_dir QS_WINE_ARCH=win32
 wine "$keeper" </dev/null >/dev/null 2>&1 &
 keeper_pid=$!
 folder="$WINEPREFIX/drive_c/Program Files/Velto/Quillstation"
+entry_copy='C:\Program Files\Velto\Quillstation\QuillstationSetup.exe'
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}'
 # Wine quotes an argument holding a space, and NSIS reads _?= only unquoted: the 8.3 form
 # of the install folder, taken once it exists.
@@ -100,6 +103,10 @@ expect_removed() {
 run_ours() {
   timed ours-install "$ours" -h -i; expect_installed "QuillstationSetup -h -i"
   timed ours-remove "$ours" -h -u; expect_removed "QuillstationSetup -h -u"
+  # Removal as the uninstall entry's quiet command starts it: the copy in the folder.
+  timed ours-install "$ours" -h -i; expect_installed "QuillstationSetup -h -i"
+  timed ours-remove-entry "$entry_copy" -h -u; expect_removed "the uninstall entry's -h -u"
+  [ ! -e "$folder" ] || { say "the uninstall entry's -h -u left the install folder"; exit 1; }
 }
 run_nsis() {
   # The directory must not exist before /S so each run does the same work as ours.
@@ -128,6 +135,7 @@ median() { grep "^$1 " "$times" | awk '{ print $2 }' | sort -n | awk '{ v[NR] = 
 floor=$(median floor)
 window_floor=$(median window-floor)
 ours_install=$(median ours-install); ours_remove=$(median ours-remove)
+ours_remove_entry=$(median ours-remove-entry)
 nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
 
 # ---- The program's own weight -----------------------------------------------------------
@@ -166,6 +174,9 @@ row "install: NSIS /S" "$(printf '%.1f ms' "$nsis_install")" "$(ratio "$nsis_ins
 row "removal: QuillstationSetup -h -u" "$(printf '%.1f ms' "$ours_remove")" \
   "$(ratio "$ours_remove" "$floor")" "$(ratio "$ours_remove" "$nsis_remove")" \
   "<= 1.00 x NSIS: $(verdict "$(ratio "$ours_remove" "$nsis_remove")" 1)"
+row "removal: uninstall entry's -h -u" "$(printf '%.1f ms' "$ours_remove_entry")" \
+  "$(ratio "$ours_remove_entry" "$floor")" "$(ratio "$ours_remove_entry" "$nsis_remove")" \
+  "<= 1.30 x -h -u: $(ratio "$ours_remove_entry" "$ours_remove"), $(verdict "$(ratio "$ours_remove_entry" "$ours_remove")" 1.3)"
 row "removal: NSIS uninstall /S _?=" "$(printf '%.1f ms' "$nsis_remove")" "$(ratio "$nsis_remove" "$floor")" "1.00" ""
 row "own weight: QuillstationSetup" "$weight B" "" "$(ratio "$weight" "$stub")" \
   "< 1.00 x NSIS stub: $(verdict "$(ratio "$weight" "$stub")" 1 1)"
