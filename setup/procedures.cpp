@@ -45,6 +45,20 @@ bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, cons
     return ok;
 }
 
+bool FormatInstallDate(char* out, std::size_t capacity, unsigned year, unsigned month, unsigned day) {
+    constexpr std::size_t DATE_LENGTH = 8;
+    if (out == nullptr || capacity <= DATE_LENGTH || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > 31) {
+        if (out != nullptr && capacity > 0) out[0] = '\0';
+        return false;
+    }
+    const unsigned digits[DATE_LENGTH] = {year / 1000, year / 100 % 10, year / 10 % 10, year % 10,
+                                          month / 10,  month % 10,      day / 10,       day % 10};
+    for (std::size_t i = 0; i < DATE_LENGTH; ++i) out[i] = static_cast<char>('0' + digits[i]);
+    out[DATE_LENGTH] = '\0';
+    return true;
+}
+
 std::uint32_t EstimatedSizeKiB(const PackageDirectory& directory, std::uint64_t extraBytes) {
     std::uint64_t total = extraBytes;
     for (const PackageEntry& entry : directory.entries) total += entry.size;

@@ -37,6 +37,8 @@ bool IsAbsoluteFolder(const char* folder);
 const char* InstallerCopyName(const char* ownName, const PackageDirectory& directory);
 // "\"path\"" plus an optional suffix (e.g. " -h -u"). False when it does not fit.
 bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, const char* suffix);
+// The install date as the uninstall entry holds it: "YYYYMMDD" into out (9 bytes or more).
+bool FormatInstallDate(char* out, std::size_t capacity, unsigned year, unsigned month, unsigned day);
 // Kibibytes taken by the package's files plus extra bytes, rounded up.
 std::uint32_t EstimatedSizeKiB(const PackageDirectory& directory, std::uint64_t extraBytes);
 

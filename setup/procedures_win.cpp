@@ -77,6 +77,8 @@ void DeleteStartMenuFolder(const char* programs) {
     (void)DeleteFolderTree(folder);
 }
 
+constexpr std::size_t INSTALL_DATE_SIZE = 16;
+
 // Copies the running installer into the install folder; the copy path goes to out.
 void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) {
     char fileName[PATH_BUFFER_SIZE];
@@ -122,6 +124,16 @@ void WriteUninstallEntry(InstallerState& state, const char* copyPath) {
     if (FormatQuotedCommand(command, sizeof command, copyPath, QUIET_UNINSTALL_SWITCHES)) {
         (void)WriteMachineString(key, QUIET_UNINSTALL_STRING_VALUE, command);
     }
+    SYSTEMTIME today;
+    ::GetLocalTime(&today);
+    char date[INSTALL_DATE_SIZE];
+    if (FormatInstallDate(date, sizeof date, today.wYear, today.wMonth, today.wDay)) {
+        (void)WriteMachineString(key, INSTALL_DATE_VALUE, date);
+    }
+    (void)WriteMachineString(key, URL_INFO_ABOUT_VALUE, VENDOR_WEB_ADDRESS);
+    (void)WriteMachineString(key, HELP_LINK_VALUE, VENDOR_HELP_ADDRESS);
+    (void)WriteMachineDword(key, VERSION_MAJOR_VALUE, INSTALLER_VERSION_MAJOR);
+    (void)WriteMachineDword(key, VERSION_MINOR_VALUE, INSTALLER_VERSION_MINOR);
 }
 
 DWORD WINAPI InstallWorkerThread(LPVOID parameter) {

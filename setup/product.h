@@ -1,18 +1,38 @@
 // Names and texts of the product that the installer puts on the machine.
 #pragma once
 
+#include <cstdint>
+
 namespace qs {
 
 inline constexpr char PRODUCT_NAME[] = "Quillstation";
 inline constexpr char MAKER_NAME[] = "Velto";
 inline constexpr char INSTALLER_VERSION_TEXT[] = "1.0.7.6";
+
+// Field `index` (0 for the first) of a dotted version text; 0 past its end.
+constexpr std::uint32_t VersionField(const char* text, int index) {
+    std::uint32_t value = 0;
+    for (; *text != '\0'; ++text) {
+        if (*text == '.') {
+            if (index-- == 0) return value;
+            value = 0;
+        } else {
+            value = value * 10 + static_cast<std::uint32_t>(*text - '0');
+        }
+    }
+    return index == 0 ? value : 0;
+}
+inline constexpr std::uint32_t INSTALLER_VERSION_MAJOR = VersionField(INSTALLER_VERSION_TEXT, 0);
+inline constexpr std::uint32_t INSTALLER_VERSION_MINOR = VersionField(INSTALLER_VERSION_TEXT, 1);
 inline constexpr char EXE_SUFFIX[] = ".exe";
 // The installer's copy in the install folder when its own name would clash with a
 // package file.
 inline constexpr char INSTALLER_FILE_NAME[] = "QuillstationSetup.exe";
 // Below the program-files folder and below each Start-menu programs folder.
 inline constexpr char INSTALL_SUBPATH[] = "Velto\\Quillstation";
-// The vendor's web address named in failure texts.
+// The vendor's web address named in failure texts and the uninstall entry, and its
+// support page.
 inline constexpr char VENDOR_WEB_ADDRESS[] = "https://www.velto.example/quillstation";
+inline constexpr char VENDOR_HELP_ADDRESS[] = "https://www.velto.example/quillstation/support";
 
 }  // namespace qs

@@ -65,6 +65,11 @@ inline constexpr char INSTALL_LOCATION_VALUE[] = "InstallLocation";
 inline constexpr char ESTIMATED_SIZE_VALUE[] = "EstimatedSize";
 inline constexpr char NO_MODIFY_VALUE[] = "NoModify";
 inline constexpr char NO_REPAIR_VALUE[] = "NoRepair";
+inline constexpr char INSTALL_DATE_VALUE[] = "InstallDate";  // YYYYMMDD, local date
+inline constexpr char URL_INFO_ABOUT_VALUE[] = "URLInfoAbout";
+inline constexpr char HELP_LINK_VALUE[] = "HelpLink";
+inline constexpr char VERSION_MAJOR_VALUE[] = "VersionMajor";
+inline constexpr char VERSION_MINOR_VALUE[] = "VersionMinor";
 // Per-user product key (directly under HKEY_CURRENT_USER) and its tray values.
 inline constexpr char PRODUCT_USER_KEY[] = "Velto\\Quillstation";
 inline constexpr char SYSTRAY_VALUE[] = "SysTray";

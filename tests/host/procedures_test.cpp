@@ -1,4 +1,5 @@
 #include "setup/procedures.h"
+#include "setup/product.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,28 @@ TEST(Procedures, InstallerCopyNeverTakesAPackageFilesName) {
         {"Quillstation", "Quillstation"},
     };
     for (const auto& c : cases) EXPECT_STREQ(InstallerCopyName(c.own, directory), c.copy) << c.own;
+}
+
+TEST(Procedures, InstallDateIsEightDigitsOrNothing) {
+    const struct {
+        unsigned year, month, day;
+        const char* text;
+    } cases[] = {{2026, 12, 9, "20261209"}, {987, 1, 31, "09870131"}, {2026, 13, 1, ""}, {2026, 2, 0, ""},
+                 {10000, 1, 1, ""}};
+    for (const auto& c : cases) {
+        char out[9] = "garbage";
+        EXPECT_EQ(FormatInstallDate(out, sizeof out, c.year, c.month, c.day), c.text[0] != '\0');
+        EXPECT_STREQ(out, c.text);
+    }
+    char small[8];
+    EXPECT_FALSE(FormatInstallDate(small, sizeof small, 2026, 12, 9)) << "no room for the terminator";
+}
+
+TEST(Procedures, VersionFieldsComeFromTheVersionText) {
+    static_assert(VersionField("1.0.7.6", 0) == 1 && VersionField("1.0.7.6", 3) == 6);
+    static_assert(VersionField("12.34", 1) == 34 && VersionField("12.34", 2) == 0);
+    EXPECT_EQ(INSTALLER_VERSION_MAJOR, 1u);
+    EXPECT_EQ(INSTALLER_VERSION_MINOR, 0u);
 }
 
 TEST(Procedures, EstimatedSizeRoundsUpToKibibytes) {

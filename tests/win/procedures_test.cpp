@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/protocol.h"
@@ -31,6 +32,15 @@ using test::IsFile;
 using test::IsFolder;
 using test::ShellFolder;
 using test::ReadFileBytes;
+
+// The local date as YYYYMMDD.
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[16];
+    snprintf(text, sizeof text, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
 
 std::string UninstallKey() { return std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME; }
 
@@ -116,6 +126,9 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
         {"DisplayVersion", "1.0.7.6"},
         {"DisplayIcon", exe},
         {"InstallLocation", folder},
+        {"InstallDate", Today()},
+        {"URLInfoAbout", VENDOR_WEB_ADDRESS},
+        {"HelpLink", VENDOR_HELP_ADDRESS},
     };
     for (const Value& v : values) {
         std::string text;
@@ -127,6 +140,10 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
     EXPECT_EQ(number, 1u);
     EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "NoRepair", number));
     EXPECT_EQ(number, 1u);
+    for (const auto& [name, value] : {std::pair{"VersionMajor", 1u}, std::pair{"VersionMinor", 0u}}) {
+        EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), name, number)) << name;
+        EXPECT_EQ(number, value) << name;
+    }
     EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "EstimatedSize", number));
     EXPECT_GE(number * 1024ull, ReadFileBytes(exe).size());
 
