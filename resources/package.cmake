@@ -14,14 +14,15 @@ include(ExternalProject)
 set(QS_PRODUCT_FILE_NAMES Quillstation.exe readme.txt Quill_Frmw_1.6.0.hex)
 set(QS_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
 set(QS_PACKTOOL ${QS_HOST_TOOLS_DIR}/tools/qspack)
+set(QS_RELEASE_TOOL ${QS_HOST_TOOLS_DIR}/tools/qsrelease PARENT_SCOPE)
 set(QS_PACKAGE_BIN ${CMAKE_CURRENT_BINARY_DIR}/package.bin)
 set(QS_PACKAGE_RC ${CMAKE_CURRENT_SOURCE_DIR}/package.rc)
 
 # Under make the tool's build joins the parent's job server.
 if(CMAKE_GENERATOR MATCHES "Makefiles")
-  set(host_tools_build $(MAKE) qspack)
+  set(host_tools_build $(MAKE) qspack qsrelease)
 else()
-  set(host_tools_build ${CMAKE_COMMAND} --build <BINARY_DIR> --target qspack)
+  set(host_tools_build ${CMAKE_COMMAND} --build <BINARY_DIR> --target qspack qsrelease)
 endif()
 
 ExternalProject_Add(qs_host_tools
@@ -37,7 +38,7 @@ ExternalProject_Add(qs_host_tools
   INSTALL_COMMAND ""
   # The tool's own build decides what is out of date.
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${QS_PACKTOOL})
+  BUILD_BYPRODUCTS ${QS_PACKTOOL} ${QS_HOST_TOOLS_DIR}/tools/qsrelease)
 
 # The three files to package, in directory order.
 if(QS_PRODUCT_DIR)

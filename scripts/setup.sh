@@ -17,6 +17,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   fonts-liberation
   nsis
+  osslsigncode openssl python3-yaml
 )
 
 export DEBIAN_FRONTEND=noninteractive

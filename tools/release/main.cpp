@@ -1,0 +1,75 @@
+// qsrelease: what a release needs besides the installer itself, from the installer's own
+// constants, so that build scripts never write a name, address or version by hand.
+//   qsrelease winget --sha256 HEX [--url URL] --out DIR   writes the winget manifest set
+//   qsrelease fact NAME                                   prints one fact: product-name,
+//                                                         web-address, version
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "setup/product.h"
+#include "tools/release/winget.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr char USAGE[] =
+    "usage: qsrelease winget --sha256 HEX [--url URL] --out DIR\n"
+    "       qsrelease fact product-name|web-address|version\n";
+
+int Winget(const std::vector<std::string>& args) {
+    std::map<std::string, std::string> options;
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) options[args[i]] = args[i + 1];
+    if (args.size() % 2 != 0 || options.count("--sha256") == 0 || options.count("--out") == 0) {
+        std::cerr << USAGE;
+        return EXIT_USAGE;
+    }
+    std::vector<qs::release::ManifestFile> files;
+    std::string error;
+    if (!qs::release::WingetManifests({options["--sha256"], options["--url"]}, files, error)) {
+        std::cerr << "qsrelease: " << error << "\n";
+        return EXIT_FAILED;
+    }
+    const std::filesystem::path folder = options["--out"];
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    for (const auto& file : files) {
+        std::ofstream out(folder / file.name, std::ios::binary | std::ios::trunc);
+        out << file.text;
+        if (!out.flush()) {
+            std::cerr << "qsrelease: cannot write " << (folder / file.name).string() << "\n";
+            return EXIT_FAILED;
+        }
+    }
+    return EXIT_OK;
+}
+
+int Fact(const std::string& name) {
+    const std::map<std::string, std::string> facts = {
+        {"product-name", qs::PRODUCT_NAME},
+        {"web-address", qs::VENDOR_WEB_ADDRESS},
+        {"version", qs::INSTALLER_VERSION_TEXT},
+    };
+    const auto found = facts.find(name);
+    if (found == facts.end()) {
+        std::cerr << USAGE;
+        return EXIT_USAGE;
+    }
+    std::cout << found->second << "\n";
+    return EXIT_OK;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 1 && args[0] == "winget") return Winget({args.begin() + 1, args.end()});
+    if (args.size() == 2 && args[0] == "fact") return Fact(args[1]);
+    std::cerr << USAGE;
+    return EXIT_USAGE;
+}

@@ -1,0 +1,31 @@
+// The winget manifest set of a release (version, installer and default-locale files),
+// written from the installer's own names, version, registry key and exit codes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qs::release {
+
+inline constexpr char WINGET_MANIFEST_VERSION[] = "1.10.0";
+inline constexpr char WINGET_DEFAULT_LOCALE[] = "en-US";
+
+struct WingetRelease {
+    std::string installerSha256;  // 64 hexadecimal digits of the file users download
+    std::string installerUrl;     // where it is downloaded from; empty for the default
+};
+
+struct ManifestFile {
+    std::string name;  // file name in the manifest folder
+    std::string text;  // YAML
+};
+
+// "Velto.Quillstation": the maker and the product.
+std::string PackageIdentifier();
+// The vendor's download address of this version, used when no URL is given.
+std::string DefaultInstallerUrl();
+// The three files. False with a reason in error when the release's inputs are malformed
+// (a digest that is not 64 hexadecimal digits, a URL that is not http or https).
+bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& files, std::string& error);
+
+}  // namespace qs::release
