@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Authenticode signing of the maintainer build (scripts/sign.sh) with a throwaway CA made
+# here: the signature verifies and breaks with one changed byte, the detached signature
+# gives the signed file again, the package tool reads the signed installer, which installs
+# and removes like the unsigned one; bad certificates and passwords leave nothing signed.
+. "$(dirname "$0")/lib.sh" "$@"
+QSPACK=$(dirname "$INSTALLER")/host-tools/tools/qspack
+PKI=$SCRATCH/pki
+mkdir -p "$PKI"
+
+# A CA, and certificates it issues: for code signing, expired, and for servers only.
+cat > "$PKI/uses.cnf" <<'EOF'
+[codesign]
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature
+extendedKeyUsage=codeSigning
+[server]
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature
+extendedKeyUsage=serverAuth
+EOF
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$PKI/ca.key" -out "$PKI/ca.pem" -days 2 \
+  -subj "/CN=Throwaway Test CA" -addext "basicConstraints=critical,CA:TRUE" \
+  -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+issue() {  # name, extension section, days
+  openssl req -newkey rsa:2048 -nodes -keyout "$PKI/$1.key" -out "$PKI/$1.csr" -subj "/CN=Velto test $1" 2>/dev/null
+  openssl x509 -req -in "$PKI/$1.csr" -CA "$PKI/ca.pem" -CAkey "$PKI/ca.key" -CAcreateserial -out "$PKI/$1.pem" \
+    -days "$3" -extfile "$PKI/uses.cnf" -extensions "$2" 2>/dev/null
+  openssl pkcs12 -export -in "$PKI/$1.pem" -inkey "$PKI/$1.key" -certfile "$PKI/ca.pem" -out "$PKI/$1.pfx" \
+    -passout pass:throwaway 2>/dev/null
+}
+issue good codesign 2
+issue expired codesign -1
+issue server server 2
+
+signed=$SCRATCH/signed/QuillstationSetup.exe
+mkdir -p "$SCRATCH/signed"
+sign() {  # certificate, password; prints sign.sh's messages to $SCRATCH/sign.err
+  QS_SIGN_PASSWORD=$2 bash "$SOURCE/scripts/sign.sh" --cert "$1" --in "$INSTALLER" --out "$signed" \
+    --name Quillstation --url https://www.velto.example/quillstation >/dev/null 2>"$SCRATCH/sign.err"
+}
+
+sign "$PKI/good.pfx" throwaway
+check_eq "signing with a code-signing certificate succeeds" 0 $?
+verify() { osslsigncode verify -CAfile "$PKI/ca.pem" -in "$1" >/dev/null 2>&1; }
+check "the signature verifies against the CA" verify "$signed"
+cp "$signed" "$SCRATCH/changed.exe"
+printf 'X' | dd of="$SCRATCH/changed.exe" bs=1 seek=4096 conv=notrunc status=none
+check "one changed byte breaks it" bash -c "! osslsigncode verify -CAfile '$PKI/ca.pem' -in '$SCRATCH/changed.exe' >/dev/null 2>&1"
+cp "$INSTALLER" "$SCRATCH/rebuilt.exe"
+osslsigncode attach-signature -sigin "$signed.sig" -in "$SCRATCH/rebuilt.exe" -out "$SCRATCH/attached.exe" \
+  >/dev/null 2>&1
+check "the detached signature on the unsigned installer gives the signed file" cmp -s "$SCRATCH/attached.exe" "$signed"
+check "the unsigned installer is left unsigned" bash -c "! osslsigncode verify -in '$INSTALLER' >/dev/null 2>&1"
+check "qspack verify reads the signed installer" "$QSPACK" verify "$signed"
+check "qspack list reads it" bash -c "'$QSPACK' list '$signed' | grep -q '^2  Quill_Frmw_1.6.0.hex'"
+
+ensure_removed
+run_wine "$signed" -h -i
+check_eq "the signed installer installs with 0" 0 $?
+check "and its copy in the install folder is the signed file" cmp -s "$signed" "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
+run_wine "$signed" -h -u
+check_eq "it removes with 0" 0 $?
+check "and nothing is left" nothing_of_the_product_left
+
+# what | certificate | password | words the message holds
+BAD=(
+  "a wrong password|$PKI/good.pfx|wrong|wrong password"
+  "a missing certificate|$PKI/none.pfx|throwaway|no certificate file"
+  "an expired certificate|$PKI/expired.pfx|throwaway|has expired"
+  "a certificate without code signing|$PKI/server.pfx|throwaway|not for code signing"
+)
+for row in "${BAD[@]}"; do
+  IFS='|' read -r what cert password words <<< "$row"
+  echo "stale" > "$signed"; echo "stale" > "$signed.sig"
+  sign "$cert" "$password"
+  check_eq "$what: signing fails with 1" 1 $?
+  check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
+  check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
+done
+
+finish
