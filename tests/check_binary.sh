@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The built installer is a 32-bit Windows GUI program that imports system DLLs only,
-# and the stored link targets never appear in it as plain text.
+# The built installer is a 32-bit Windows GUI program that imports system DLLs only and
+# no call that restarts the machine, and the stored link targets never appear in it as
+# plain text.
 #   check_binary.sh INSTALLER.exe OBJDUMP
 set -uo pipefail
 exe=$1
@@ -18,6 +19,12 @@ while read -r dll; do
   echo "import: $dll"
   grep -qiE "$allowed" <<<"$dll" || fail "imports a non-system DLL: $dll"
 done < <(grep 'DLL Name:' <<<"$headers" | awk '{print $3}')
+
+# It never restarts or shuts down the machine: none of the calls that could is imported
+# or named for a look-up at run time.
+for call in ExitWindowsEx InitiateSystemShutdown InitiateShutdown; do
+  if grep -qaF "$call" "$exe"; then fail "names $call"; fi
+done
 
 for link in "quill.velto.example"; do
   if grep -qaF "$link" "$exe"; then fail "plain link text found: $link"; fi
