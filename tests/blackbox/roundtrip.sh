@@ -6,11 +6,24 @@
 . "$(dirname "$0")/lib.sh" "$@"
 cycles=${QS_SOAK_CYCLES:-25}
 
-# Starts from a machine without the product or anything it keeps, in one Wine session
-# held for the whole test.
+# The per-user product key that removal keeps, as the registry export heads it.
+KEPT_KEY='\[HKEY_(CURRENT_USER|USERS\\S-[0-9-]+)\\Velto(\\Quillstation)?\]( [0-9]+)?'
+
+# Starts from a machine that holds nothing of the product, in one Wine session held for
+# the whole test: the earlier tests removed what they made, and nothing the removal under
+# test could leave behind is taken for the starting state. Only what removal keeps on
+# purpose may be there (the maker's "Velto" folders, the per-user product key); it is
+# cleared, so that the comparison below sees it come back.
 hold_session
+snapshot start
+check_eq "the starting state holds no file or folder of the product" "" \
+  "$(grep -i -E 'velto|quill' "$SCRATCH/start.files" | grep -v -E '/Velto$')"
+check_eq "the starting state holds no registry key or value of the product" "" \
+  "$(grep -i -E 'velto|quill' "$SCRATCH/start.regtxt" | grep -v -E "^$KEPT_KEY$")"
+# With nothing to remove this changes nothing of the product; it brings the session's
+# display up, whose state Wine writes into the registry on first use.
 ensure_removed
-rm -rf "$PRODUCT_DIR_UNIX" "$PROGRAM_FILES_UNIX/Velto" \
+rm -rf "$PROGRAM_FILES_UNIX/Velto" \
   "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto" \
   "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Velto
 wine reg delete 'HKCU\Velto' /f </dev/null >/dev/null 2>&1

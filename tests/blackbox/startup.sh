@@ -8,14 +8,18 @@ run_wine "$INSTALLER" -h -u
 check_eq "hidden unattended run without the product ends with 0" 0 $?
 
 # While another process holds the single-instance mutex, the installer ends with -1 at
-# once and never creates its window.
+# once and never creates its window. The mutex's name is the one other installers of the
+# product use, written out here in full.
 ready=$SCRATCH/mutex.ready; stop=$SCRATCH/mutex.stop
-start_wine "$HELPERS/mutex_holder.exe" "$(winpath "$ready")" "$(winpath "$stop")"
+start_wine "$HELPERS/mutex_holder.exe" "$(winpath "$ready")" "$(winpath "$stop")" \
+  'Velto Quillstation-Installation- Mutex-{CE132523-F3BB-4e58-9609-D51FA5A2A65E}'
 holder=$LAST_PID
 check "mutex holder is ready" wait_for_file "$ready"
 run_wine "$INSTALLER" -h -u
 check_eq "installer ends with -1 (255) while the mutex is held" 255 $?
-run_wine "$INSTALLER"
+# In the background: an installer that missed the mutex would keep its window open.
+start_wine "$INSTALLER"
+wait_exit "$LAST_PID"
 check_eq "also when started for an interactive run" 255 $?
 windows=$(xdotool search --name "Velto Quillstation Installation" 2>/dev/null | wc -l)
 check_eq "no installer window exists" 0 "$windows"

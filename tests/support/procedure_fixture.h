@@ -1,6 +1,6 @@
 // A fixture for tests that run the install and uninstall procedures in the test prefix:
 // a state record that posts its results to a message-only window, an installer file to
-// copy, the product removed before each test and again after it.
+// copy, and a prefix that holds nothing of the product before each test and after it.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,9 @@
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "setup/procedures.h"
+#include "setup/product.h"
 #include "setup/state.h"
+#include "setup/texts.h"
 #include "tests/support/win_support.h"
 
 namespace qs::test {
@@ -38,16 +40,26 @@ protected:
         installer_ = files_ / "QuillstationSetup.exe";
         ASSERT_TRUE(WriteFileBytes(installer_, "installer bytes for the copy"));
         if (readOnlyInstaller_) SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_READONLY);
-        Reset();
-        ASSERT_EQ(UninstallProduct(state_), 0);  // start from a clean machine
+        RemoveProductTraces();
         Reset();
     }
     void TearDown() override {
         SetSystemSeam(nullptr);
-        Reset();
-        UninstallProduct(state_);
+        RemoveProductTraces();
         SetFileAttributesA(installer_.c_str(), FILE_ATTRIBUTE_NORMAL);
         DestroyWindow(window_);
+    }
+    // Removes everything of the product that a test may have made or left, the removal's
+    // kept items too, without the removal under test: a removal that leaves something
+    // behind fails its own test, not the tests that run after it.
+    static void RemoveProductTraces() {
+        for (const int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+            RemoveTree(ShellFolder(csidl) + "\\" + MAKER_NAME);
+        }
+        DeleteFileA((ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + DESKTOP_SHORTCUT_NAME + ".LNK").c_str());
+        DeleteFileA((ShellFolder(CSIDL_STARTUP) + "\\" + STARTUP_SHORTCUT_NAME + ".LNK").c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, MAKER_NAME);
     }
     // A fresh state record for the window, running from modulePath.
     void Reset(const std::string& modulePath) {

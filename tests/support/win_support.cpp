@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/protocol.h"
+#include "package/package.h"
 
 namespace qs::test {
 namespace {
@@ -138,6 +139,28 @@ std::vector<LPARAM> PostedResults(HWND window) {
         if (LOWORD(message.wParam) == CMD_PROCEDURE_RESULT) results.push_back(message.lParam);
     }
     return results;
+}
+
+bool WriteRenamedPackage(HMODULE module, const std::vector<std::string>& names, const std::string& program,
+                         const std::string& path) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), RT_RCDATA);
+    const void* bytes = found != nullptr ? LockResource(LoadResource(module, found)) : nullptr;
+    if (bytes == nullptr || names.size() > PACKAGE_ENTRY_COUNT) return false;
+    std::string package(static_cast<const char*>(bytes), SizeofResource(module, found));
+    if (package.size() <= PACKAGE_DIRECTORY_BYTES) return false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].size() >= PACKAGE_NAME_SIZE) return false;
+        std::string field = names[i];
+        field.resize(PACKAGE_NAME_SIZE, '\0');
+        package.replace(i * PACKAGE_ENTRY_BYTES, PACKAGE_NAME_SIZE, field);
+    }
+    if (!CopyFileA(program.c_str(), path.c_str(), FALSE)) return false;
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    if (update == nullptr) return false;
+    const bool updated = UpdateResourceA(update, RT_RCDATA, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
+                                         MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), package.data(),
+                                         static_cast<DWORD>(package.size())) != FALSE;
+    return EndUpdateResourceA(update, updated ? FALSE : TRUE) != FALSE && updated;
 }
 
 std::string ProgramFolder() {

@@ -56,6 +56,12 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
 // Takes the codes of the CMD_PROCEDURE_RESULT commands queued for window, in order.
 std::vector<LPARAM> PostedResults(HWND window);
 
+// Writes to path a copy of program whose package resource (RCDATA 100) is that of module
+// with the directory's entry names replaced, in order, by names. The names lie outside
+// the key chain and the digests: the copy's package verifies as the original does.
+bool WriteRenamedPackage(HMODULE module, const std::vector<std::string>& names, const std::string& program,
+                         const std::string& path);
+
 // Folder of the running test program (no trailing backslash).
 std::string ProgramFolder();
 

@@ -79,6 +79,27 @@ TEST(ExtractPackage, ReplacesAndTruncatesAnExistingLongerFile) {
     ExpectProductFile(scratch.path(), readme);
 }
 
+// Entries named with one and with two folder levels get their folders; the entry of the
+// install folder itself is written beside them.
+TEST(ExtractPackage, AnEntryInASubFolderGetsItsFolder) {
+    const ProductFile files[PACKAGE_ENTRY_COUNT] = {
+        {"Quillstation.exe", QS_PACKAGED_EXE},
+        {"docs\\readme.txt", QS_PACKAGED_README},
+        {"data\\firmware\\Quill_Frmw_1.6.0.hex", QS_PACKAGED_FIRMWARE},
+    };
+    ScratchFolder programs;
+    const std::string program = programs / "sub-folders.exe";
+    ASSERT_TRUE(test::WriteRenamedPackage(ThisProgram(), {files[0].name, files[1].name, files[2].name},
+                                          QS_STANDIN_PROGRAM, program));
+    UniqueModule module = LoadAsData(program.c_str());
+    ASSERT_TRUE(module);
+    ScratchFolder scratch;
+    auto state = StateFor(module.get(), scratch.path());
+
+    EXPECT_EQ(ExtractPackage(*state, nullptr), 0);
+    for (const ProductFile& file : files) ExpectProductFile(scratch.path(), file);
+}
+
 TEST(ExtractPackage, FileHeldOpenFailsOnlyItsOwnEntry) {
     ScratchFolder scratch;
     const std::string held = scratch / PRODUCT_FILES[0].name;

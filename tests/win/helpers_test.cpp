@@ -411,13 +411,23 @@ TEST(WriteValues, CreateMissingKeysAndOverwrite) {
     // Machine-wide values in a scratch key of their own, removed at the end.
     const std::string machine = std::string(MACHINE_SCRATCH_ROOT) + "\\" + scratch.subkey().substr(scratch.subkey().rfind('\\') + 1);
     const std::string machineNested = machine + "\\x\\y";
-    EXPECT_EQ(WriteMachineString(machineNested.c_str(), "DisplayName", "Quill station"), 1);
-    std::string text;
-    ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, machineNested, "DisplayName", text));
-    EXPECT_EQ(text, "Quill station");
-    EXPECT_EQ(WriteMachineString(machineNested.c_str(), "DisplayName", "Q"), 1);
-    ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, machineNested, "DisplayName", text));
-    EXPECT_EQ(text, "Q");
+    // Written, then overwritten by shorter texts; the stored data counts the terminating
+    // zero. (The system adds a zero the caller left out of a non-empty text's size when
+    // one follows it in memory, but not to an empty one.)
+    for (const std::string written : {"Quill station", "Q", ""}) {
+        EXPECT_EQ(WriteMachineString(machineNested.c_str(), "DisplayName", written.c_str()), 1);
+        std::string text;
+        ASSERT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, machineNested, "DisplayName", text));
+        EXPECT_EQ(text, written);
+        UniqueKey key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, machineNested.c_str(), 0, KEY_QUERY_VALUE, key.put()),
+                  ERROR_SUCCESS);
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        ASSERT_EQ(RegQueryValueExA(key.get(), "DisplayName", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(size, written.size() + 1) << '"' << written << '"';
+    }
     EXPECT_EQ(WriteMachineDword(machineNested.c_str(), "NoModify", 1), 1);
     ASSERT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, machineNested, "NoModify", number));
     EXPECT_EQ(number, 1u);

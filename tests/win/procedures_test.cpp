@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/protocol.h"
+#include "package/extract.h"
 #include "platform/folders.h"
 #include "platform/owners.h"
 #include "platform/system_seam.h"
@@ -178,6 +179,35 @@ TEST_F(ProceduresTest, RemovalAfterAPartialInstallRemovesWhatIsThere) {
     ASSERT_TRUE(test::WriteFileBytes(folder + "\\readme.txt", "partial"));
     ASSERT_EQ(UninstallProduct(state_), 0);
     EXPECT_FALSE(IsFolder(folder));
+}
+
+TEST_F(ProceduresTest, RemovalDeletesNothingThroughAnUnsafeName) {
+    // Joined to the install folder, "..\x" leads into the maker's folder, the rooted "\x"
+    // collapses into the install folder, and "a:x" names a stream of "a" (under Wine a
+    // file of that whole name). A file waits at each of those places. The removal's file
+    // step runs on its own: the folder tree that goes after it would take two of them.
+    const std::string folder = InstallFolder();
+    const struct {
+        const char* name;
+        std::string path;
+    } unsafe[] = {
+        {"..\\above.txt", folder + "\\..\\above.txt"},
+        {"\\rooted.txt", folder + "\\rooted.txt"},
+        {"a:colon.txt", folder + "\\a:colon.txt"},
+    };
+    const std::string program = files_ / "unsafe-names.exe";
+    ASSERT_TRUE(test::WriteRenamedPackage(GetModuleHandleA(nullptr), {unsafe[0].name, unsafe[1].name, unsafe[2].name},
+                                          QS_STANDIN_PROGRAM, program));
+    UniqueModule module(LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    state_.instance = module.get();
+    ASSERT_EQ(ReadPackageDirectory(state_), 0);
+    ASSERT_EQ(ResolveInstallFolder(state_, INSTALL_SUBPATH), 0);
+    ASSERT_TRUE(SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS || IsFolder(folder));
+    for (const auto& u : unsafe) ASSERT_TRUE(test::WriteFileBytes(u.path, "not the package's")) << u.name;
+
+    DeletePackageFiles(state_);
+    for (const auto& u : unsafe) EXPECT_TRUE(IsFile(u.path)) << u.name;
 }
 
 TEST_F(ProceduresTest, RemovalKeepsAFileThatIsInUseAndStillSucceeds) {
