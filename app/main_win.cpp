@@ -18,14 +18,6 @@ constexpr char INPUT_METHOD_MODULE[] = "IMM32";
 constexpr char DISABLE_INPUT_METHOD[] = "ImmDisableIME";
 constexpr DWORD ALL_THREADS_OF_PROCESS = static_cast<DWORD>(-1);
 
-void ApplySwitches(const char* commandLine) {
-    SwitchValues values;
-    ScanSwitches(commandLine, values);
-    g_switches.hiddenSwitch = values.hidden;
-    g_switches.installSwitch = values.install;
-    g_switches.unattendedSwitch = values.unattended;
-}
-
 BOOL CALLBACK CloseProductWindow(HWND window, LPARAM title) {
     if (window == nullptr) return TRUE;
     char text[WINDOW_TEXT_SIZE] = {};
@@ -52,7 +44,7 @@ void CloseProductWindows(const char* title) {
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
     (void)RestrictDllSearch();
-    ApplySwitches(commandLine);
+    ScanSwitches(commandLine, g_switches);
     DisableInputMethod();
 
     UniqueKernelHandle mutex(::CreateMutexA(nullptr, TRUE, INSTANCE_MUTEX_NAME));

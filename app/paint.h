@@ -27,9 +27,9 @@ inline constexpr COLORREF COLOUR_WHITE = 0xFFFFFF;
 inline constexpr COLORREF COLOUR_GREY = 0x646464;  // the version line and panel line 2
 
 // Creates the two fonts, loads bitmap 101 of state.instance and records its size, takes
-// the system hand cursor, and fills osClass, modulePath, installFolder and installed.
-// No GDI result is tested: what cannot be created stays null (a missing bitmap gives a
-// 0 x 0 picture). Returns installed (0 or 1).
+// the system hand cursor, and fills osClass and modulePath. No GDI result is tested:
+// what cannot be created stays null (a missing bitmap gives a 0 x 0 picture). Returns 0.
+// The window detects the installed state right after (setup/steps.h).
 int PrepareWindowResources(InstallerState& state);
 
 // Deletes the bitmap and the two fonts that are not null and nulls their fields, so a

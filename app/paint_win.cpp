@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "app/layout.h"
-#include "platform/folders.h"
 #include "platform/owners.h"
 #include "platform/version.h"
 
@@ -69,9 +68,7 @@ int PrepareWindowResources(InstallerState& state) {
     // A path cut at the buffer's end would name another file: record none instead.
     const DWORD length = ::GetModuleFileNameA(state.instance, state.modulePath, PATH_BUFFER_SIZE);
     if (length == 0 || length >= PATH_BUFFER_SIZE) state.modulePath[0] = '\0';
-
-    DetectInstalled(state);
-    return state.installed;
+    return 0;
 }
 
 int ReleaseWindowResources(InstallerState& state) {

@@ -1,12 +1,12 @@
 // The installer window's internal command protocol. Every command is a WM_COMMAND
-// posted to the installer window: identifier in wParam, code in lParam.
+// posted to the installer window: identifier in wParam, code in lParam. The procedures'
+// result (CMD_PROCEDURE_RESULT) is theirs, in setup/results.h; the window's own command
+// and timer are here.
 #pragma once
 
-namespace qs {
+#include "setup/results.h"
 
-inline constexpr unsigned CMD_PROCEDURE_RESULT = 180;
-inline constexpr long RESULT_FAILED = 127;
-inline constexpr long RESULT_SUCCEEDED = 128;
+namespace qs {
 
 inline constexpr unsigned CMD_AUTO_RUN = 165;
 inline constexpr long AUTO_RUN_CODE = 101;

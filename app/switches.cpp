@@ -4,7 +4,9 @@
 
 namespace qs {
 
-void ScanSwitches(const char* commandLine, SwitchValues& values) {
+SwitchFlags g_switches;
+
+void ScanSwitches(const char* commandLine, SwitchFlags& flags) {
     if (commandLine == nullptr || std::strlen(commandLine) < 2) return;
     const char* p = commandLine;
     for (;;) {
@@ -14,10 +16,10 @@ void ScanSwitches(const char* commandLine, SwitchValues& values) {
         if (option == '\0') return;
         switch (option) {
             case 'h':
-            case 'H': values.hidden = 1; break;
+            case 'H': flags.hiddenSwitch = 1; break;
             case 'u':
-            case 'U': values.unattended = 1; break;
-            case 'i': values.install = 1; break;
+            case 'U': flags.unattendedSwitch = 1; break;
+            case 'i': flags.installSwitch = 1; break;
             default: break;  // upper-case 'I' and anything else: nothing
         }
         p += 2;

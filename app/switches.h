@@ -5,15 +5,19 @@
 
 namespace qs {
 
-struct SwitchValues {
-    std::int32_t hidden = 0;      // "-h" or "-H": never show the window or an outcome
-    std::int32_t install = 0;     // "-i": unattended install (or removal when installed)
-    std::int32_t unattended = 0;  // "-u" or "-U": unattended removal when installed
+// The three switch flags of the command line, set once at start-up and read by the
+// window.
+struct SwitchFlags {
+    std::int32_t hiddenSwitch = 0;      // "-h" or "-H": never show the window or an outcome
+    std::int32_t installSwitch = 0;     // "-i": unattended install (or removal when installed)
+    std::int32_t unattendedSwitch = 0;  // "-u" or "-U": unattended removal when installed
 };
 
-// Looks at the character after every dash in the text, anywhere in it. Sets flags in
-// `values` and never clears one. A null text or one shorter than two characters sets
-// nothing.
-void ScanSwitches(const char* commandLine, SwitchValues& values);
+// The process-wide flags.
+extern SwitchFlags g_switches;
+
+// Looks at the character after every dash in the text, anywhere in it. Sets flags and
+// never clears one. A null text or one shorter than two characters sets nothing.
+void ScanSwitches(const char* commandLine, SwitchFlags& flags);
 
 }  // namespace qs

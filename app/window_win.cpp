@@ -9,6 +9,7 @@
 #include "app/links.h"
 #include "app/paint.h"
 #include "app/protocol.h"
+#include "app/switches.h"
 #include "app/window_logic.h"
 #include "package/cipher.h"
 #include "platform/owners.h"
@@ -17,6 +18,7 @@
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "setup/texts.h"
 
 namespace qs {
@@ -77,6 +79,7 @@ void PressButton(InstallerState& state, HWND window) {
 LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
     state.window = window;
     PrepareWindowResources(state);
+    (void)DetectInstalled(state);  // selects the button's label and the removal
     std::int32_t border = 0;
     std::int32_t caption = 0;
     GetFrameMetrics(&border, &caption, FRAME_FIXED);

@@ -38,6 +38,12 @@ enum class EntryOutcome : std::uint8_t {
 
 inline constexpr std::size_t PACKAGE_PATH_SIZE = 1024;  // target path and its folder part
 
+// The package's name rule: true when name is a safe relative file name inside a field of
+// fieldSize bytes: terminated within the field, not empty, no drive letter or colon, not
+// starting with a backslash or slash, and no "." or ".." component. Sub-folders are
+// allowed. Extraction writes and removal deletes only names that pass it.
+bool IsSafeRelativeName(const char* name, std::size_t fieldSize);
+
 // Copies the first 468 bytes of package into directory when the package is longer than
 // that. 0 when copied, -1 otherwise (directory unchanged).
 int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDirectory& directory);

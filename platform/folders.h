@@ -1,9 +1,13 @@
-// Shell folders, the install location and the desktop shortcut.
+// Shell folders, a path below the program-files folder, and the desktop shortcut. Knows
+// the shell's folders, not the product: callers name what they want below them.
 #pragma once
+
+#include <windows.h>
+#include <shlobj.h>
 
 #include <cstddef>
 
-#include "setup/state.h"
+#include "platform/paths.h"
 
 namespace qs {
 
@@ -19,15 +23,6 @@ inline constexpr char SPECIAL_FOLDER_PATH_A[] = "SHGetSpecialFolderPathA";
 inline constexpr char SPECIAL_FOLDER_PATH_W[] = "SHGetSpecialFolderPathW";
 inline constexpr char FOLDER_PATH_A[] = "SHGetFolderPathA";
 inline constexpr char FOLDER_PATH_W[] = "SHGetFolderPathW";
-
-// Shell folder identifiers.
-inline constexpr int FOLDER_ID_PROGRAM_FILES = 38;
-inline constexpr int FOLDER_ID_PERSONAL = 5;
-inline constexpr int FOLDER_ID_APPDATA = 26;
-inline constexpr int FOLDER_ID_COMMON_APPDATA = 35;
-inline constexpr int FOLDER_ID_COMMON_PROGRAMS = 23;
-inline constexpr int FOLDER_ID_STARTUP = 7;
-inline constexpr int FOLDER_ID_DESKTOP_DIRECTORY = 16;
 
 // Fall-backs when the shell supplies nothing.
 inline constexpr char FALLBACK_DRIVE[] = "C:";
@@ -46,13 +41,14 @@ const char* GetCommonProgramsFolder();
 // The per-user startup folder ("Startup" when no shell function supplied it).
 const char* GetStartupFolder();
 // The per-user desktop folder into out (PATH_BUFFER_SIZE bytes), or "" when unknown.
+// A folder that does not convert whole into the ANSI code page is refused.
 void GetDesktopFolder(char* out);
 // Creates (createFlag 1) or deletes (any other value) name.LNK on the per-user desktop.
 // Does nothing when the desktop folder cannot be found.
 void SetDesktopShortcut(const char* name, const char* target, int createFlag);
-// installFolder = program-files folder joined with subPath. 0, or -1 when empty.
-int ResolveInstallFolder(InstallerState& state, const char* subPath);
-// installed = 1 when the product executable exists in the install folder.
-int DetectInstalled(InstallerState& state);
+// out = the program-files folder (asked of the shell afresh, else derived from the
+// Windows directory's root) joined with subPath. 0; -1 with out empty when it comes out
+// empty or does not fit capacity.
+int ResolveProgramFilesPath(const char* subPath, char* out, std::size_t capacity);
 
 }  // namespace qs

@@ -1,6 +1,6 @@
-// Shell folders, the install location and the desktop shortcut.
+// Shell folders, a path below the program-files folder and the desktop shortcut.
 // Every shell-folder function is looked up by name in a library loaded for the one
-// query and released before the next source is tried.
+// query (or the one pass over the table) and released before the next source is tried.
 #include "platform/folders.h"
 
 #include <cstring>
@@ -9,20 +9,76 @@
 #include "platform/paths.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
-#include "setup/product.h"
 
 namespace qs {
 namespace {
-
-using SpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
-using SpecialFolderPathW = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-using FolderPathA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-using FolderPathW = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
 constexpr BOOL SPECIAL_FOLDER_OK = 1;   // the only answer of SHGetSpecialFolderPath taken
 constexpr HRESULT FOLDER_PATH_OK = 0;   // the only answer of SHGetFolderPath taken
 constexpr DWORD FOLDER_CURRENT_PATH = 0;
 constexpr int CONVERT_WHOLE_TEXT = -1;
+
+// The two shell sources of a folder for narrow (char) or wide (wchar_t) paths: the
+// shell library's SHGetSpecialFolderPath and the folder library's SHGetFolderPath.
+template <typename Char>
+struct FolderSources;
+template <>
+struct FolderSources<char> {
+    using Special = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+    using Folder = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+    static constexpr const char* SPECIAL = SPECIAL_FOLDER_PATH_A;
+    static constexpr const char* FOLDER = FOLDER_PATH_A;
+};
+template <>
+struct FolderSources<wchar_t> {
+    using Special = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+    using Folder = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static constexpr const char* SPECIAL = SPECIAL_FOLDER_PATH_W;
+    static constexpr const char* FOLDER = FOLDER_PATH_W;
+};
+
+template <typename Char>
+typename FolderSources<Char>::Special FindSpecialFolderPath(const SystemLibrary& shell) {
+    return shell.Find<typename FolderSources<Char>::Special>(FolderSources<Char>::SPECIAL);
+}
+template <typename Char>
+typename FolderSources<Char>::Folder FindFolderPath(const SystemLibrary& folders) {
+    return folders.Find<typename FolderSources<Char>::Folder>(FolderSources<Char>::FOLDER);
+}
+
+// One query of each source; out is left empty unless the source answered.
+template <typename Char>
+bool AskSpecialFolder(typename FolderSources<Char>::Special query, Char* out, int id, BOOL create) {
+    if (query(nullptr, out, id, create) == SPECIAL_FOLDER_OK) return true;
+    out[0] = Char{};
+    return false;
+}
+template <typename Char>
+bool AskFolderPath(typename FolderSources<Char>::Folder query, Char* out, int id) {
+    if (query(nullptr, id, nullptr, FOLDER_CURRENT_PATH, out) == FOLDER_PATH_OK) return true;
+    out[0] = Char{};
+    return false;
+}
+
+// Whether the folder library is still asked when the shell library cannot be loaded.
+enum class WithoutShell { AskFolderLibrary, GiveUp };
+
+// One folder from the two sources in turn, each library loaded for its query and
+// released before the next: the shell library's answer, else (the function missing or
+// failing) the folder library's. out stays empty when neither answers.
+template <typename Char>
+void AskBothSources(Char* out, int id, BOOL create, WithoutShell withoutShell) {
+    out[0] = Char{};
+    {
+        const SystemLibrary shell(SHELL_LIBRARY);
+        if (!shell && withoutShell == WithoutShell::GiveUp) return;
+        const auto query = FindSpecialFolderPath<Char>(shell);
+        if (query != nullptr && AskSpecialFolder(query, out, id, create)) return;
+    }
+    const SystemLibrary folders(FOLDER_LIBRARY);
+    const auto query = FindFolderPath<Char>(folders);
+    if (query != nullptr) (void)AskFolderPath(query, out, id);
+}
 
 struct FolderQuery {
     int id;
@@ -31,9 +87,8 @@ struct FolderQuery {
 
 // Table order: queries and fall-backs follow it.
 constexpr FolderQuery FOLDER_QUERIES[KNOWN_FOLDER_COUNT] = {
-    {FOLDER_ID_PROGRAM_FILES, FALSE}, {FOLDER_ID_PERSONAL, TRUE},
-    {FOLDER_ID_APPDATA, TRUE},        {FOLDER_ID_COMMON_APPDATA, TRUE},
-    {FOLDER_ID_COMMON_PROGRAMS, TRUE}, {FOLDER_ID_STARTUP, TRUE},
+    {CSIDL_PROGRAM_FILES, FALSE}, {CSIDL_PERSONAL, TRUE},         {CSIDL_APPDATA, TRUE},
+    {CSIDL_COMMON_APPDATA, TRUE}, {CSIDL_COMMON_PROGRAMS, TRUE}, {CSIDL_STARTUP, TRUE},
 };
 
 struct KnownFoldersTable {
@@ -72,13 +127,11 @@ enum class FirstSource { Unavailable, Missing, Failures, Complete };
 FirstSource AskSpecialFolderPaths() {
     const SystemLibrary shell(SHELL_LIBRARY);
     if (!shell) return FirstSource::Unavailable;
-    const auto query = shell.Find<SpecialFolderPathA>(SPECIAL_FOLDER_PATH_A);
+    const auto query = FindSpecialFolderPath<char>(shell);
     if (query == nullptr) return FirstSource::Missing;
     bool failures = false;
     for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) {
-        char* entry = g_knownFolders.entries[i];
-        if (query(nullptr, entry, FOLDER_QUERIES[i].id, FOLDER_QUERIES[i].create) != SPECIAL_FOLDER_OK) {
-            MakeEmpty(entry);
+        if (!AskSpecialFolder(query, g_knownFolders.entries[i], FOLDER_QUERIES[i].id, FOLDER_QUERIES[i].create)) {
             failures = true;
         }
     }
@@ -88,14 +141,11 @@ FirstSource AskSpecialFolderPaths() {
 // Second source: SHGetFolderPathA for the entries still empty.
 void AskFolderPathsForEmptyEntries() {
     const SystemLibrary folders(FOLDER_LIBRARY);
-    const auto query = folders.Find<FolderPathA>(FOLDER_PATH_A);
+    const auto query = FindFolderPath<char>(folders);
     if (query == nullptr) return;
     for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) {
         char* entry = g_knownFolders.entries[i];
-        if (!IsEmpty(entry)) continue;
-        if (query(nullptr, FOLDER_QUERIES[i].id, nullptr, FOLDER_CURRENT_PATH, entry) != FOLDER_PATH_OK) {
-            MakeEmpty(entry);
-        }
+        if (IsEmpty(entry)) (void)AskFolderPath(query, entry, FOLDER_QUERIES[i].id);
     }
 }
 
@@ -147,27 +197,6 @@ void ApplyFallbacks() {
     }
 }
 
-// The desktop folder as a wide string; empty when no source supplies it.
-void AskDesktopFolder(wchar_t* wide) {
-    wide[0] = L'\0';
-    {
-        const SystemLibrary shell(SHELL_LIBRARY);
-        if (!shell) return;
-        const auto query = shell.Find<SpecialFolderPathW>(SPECIAL_FOLDER_PATH_W);
-        if (query != nullptr) {
-            if (query(nullptr, wide, FOLDER_ID_DESKTOP_DIRECTORY, TRUE) == SPECIAL_FOLDER_OK) return;
-            wide[0] = L'\0';
-        }
-    }
-    const SystemLibrary folders(FOLDER_LIBRARY);
-    const auto query = folders.Find<FolderPathW>(FOLDER_PATH_W);
-    if (query == nullptr || wide[0] != L'\0') return;
-    if (query(nullptr, FOLDER_ID_DESKTOP_DIRECTORY, nullptr, FOLDER_CURRENT_PATH, wide) !=
-        FOLDER_PATH_OK) {
-        wide[0] = L'\0';
-    }
-}
-
 }  // namespace
 
 void FillKnownFolders() {
@@ -191,7 +220,7 @@ const char* GetStartupFolder() { return Entry(KnownFolder::Startup); }
 void GetDesktopFolder(char* out) {
     MakeEmpty(out);
     wchar_t wide[DESKTOP_WIDE_SIZE];
-    AskDesktopFolder(wide);
+    AskBothSources(wide, CSIDL_DESKTOPDIRECTORY, TRUE, WithoutShell::GiveUp);
     if (wide[0] == L'\0') return;
     std::memset(out, 0, PATH_BUFFER_SIZE);
     const int written = ::WideCharToMultiByte(CP_ACP, 0, wide, CONVERT_WHOLE_TEXT, out,
@@ -213,46 +242,16 @@ void SetDesktopShortcut(const char* name, const char* target, int createFlag) {
     }
 }
 
-int ResolveInstallFolder(InstallerState& state, const char* subPath) {
-    char* folder = state.installFolder;
-    MakeEmpty(folder);
-    {
-        const SystemLibrary shell(SHELL_LIBRARY);
-        const auto query = shell.Find<SpecialFolderPathA>(SPECIAL_FOLDER_PATH_A);
-        if (query != nullptr &&
-            query(nullptr, folder, FOLDER_ID_PROGRAM_FILES, FALSE) != SPECIAL_FOLDER_OK) {
-            MakeEmpty(folder);
-        }
-    }
-    if (IsEmpty(folder)) {
-        const SystemLibrary folders(FOLDER_LIBRARY);
-        const auto query = folders.Find<FolderPathA>(FOLDER_PATH_A);
-        if (query != nullptr && query(nullptr, FOLDER_ID_PROGRAM_FILES, nullptr, FOLDER_CURRENT_PATH,
-                                      folder) != FOLDER_PATH_OK) {
-            MakeEmpty(folder);
-        }
-    }
-    if (IsEmpty(folder)) BuildFallbackProgramFiles(folder, PATH_BUFFER_SIZE, CutToRoot);
-    if (IsEmpty(folder)) return -1;
-
+int ResolveProgramFilesPath(const char* subPath, char* out, std::size_t capacity) {
     char programFiles[PATH_BUFFER_SIZE];
-    (void)CopyText(programFiles, sizeof programFiles, folder);
-    // An install folder that would not fit is refused, not cut short.
-    return JoinPath(folder, PATH_BUFFER_SIZE, programFiles, subPath) ? 0 : -1;
-}
-
-int DetectInstalled(InstallerState& state) {
-    state.installed = 0;
-    if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) return 0;
-    char fileName[PATH_BUFFER_SIZE];
-    char path[PATH_BUFFER_SIZE];
-    if (!CopyText(fileName, sizeof fileName, PRODUCT_NAME) ||
-        !AppendText(fileName, sizeof fileName, EXE_SUFFIX) ||
-        !JoinPath(path, sizeof path, state.installFolder, fileName)) {
-        return 0;
+    AskBothSources(programFiles, CSIDL_PROGRAM_FILES, FALSE, WithoutShell::AskFolderLibrary);
+    if (IsEmpty(programFiles)) BuildFallbackProgramFiles(programFiles, sizeof programFiles, CutToRoot);
+    // A path that would not fit is refused, not cut short.
+    if (IsEmpty(programFiles) || !JoinPath(out, capacity, programFiles, subPath)) {
+        if (capacity > 0) MakeEmpty(out);
+        return -1;
     }
-    if (FileExists(path) != 0) state.installed = 1;
-    return state.installed;
+    return 0;
 }
 
 const char* KnownFolderEntry(KnownFolder entry) { return Entry(entry); }

@@ -7,6 +7,9 @@
 
 namespace qs {
 
+// Paths are held in buffers of this many bytes unless an operation names another size.
+inline constexpr std::size_t PATH_BUFFER_SIZE = 1024;
+
 // Copies text into out. False when it does not fit in capacity - 1 characters.
 bool CopyText(char* out, std::size_t capacity, const char* text);
 // Appends text to the string already in out. False (out unchanged) when it does not fit.
@@ -34,10 +37,5 @@ int CutToRoot(char* path);
 // Like CutToRoot, but only a drive or UNC root survives; anything else becomes empty
 // (result 0).
 int CutToDriveRoot(char* path);
-
-// True when name is a safe relative file name inside a field of fieldSize bytes:
-// terminated within the field, not empty, no drive letter or colon, not starting with
-// a backslash or slash, and no "." or ".." component. Sub-folders are allowed.
-bool IsSafeRelativeName(const char* name, std::size_t fieldSize);
 
 }  // namespace qs

@@ -5,16 +5,17 @@
 
 #include <atomic>
 
-#include "app/protocol.h"
-#include "package/extract.h"
+#include "package/package.h"
 #include "platform/folders.h"
 #include "platform/helpers.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "setup/product.h"
+#include "setup/results.h"
 #include "setup/running_copy.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "setup/texts.h"
 
 namespace qs {
@@ -31,13 +32,6 @@ int Fail(InstallerState& state, int code, const char* format, const char* argume
     (void)FormatText(state.errorText, sizeof state.errorText, format, argument);
     PostResult(state, RESULT_FAILED);
     return code;
-}
-
-// The program's executable in the install folder: folder\Quillstation.exe.
-bool ProductExePath(const InstallerState& state, char* out, std::size_t capacity) {
-    char name[64] = {};
-    return CopyText(name, sizeof name, PRODUCT_NAME) && AppendText(name, sizeof name, EXE_SUFFIX) &&
-           JoinPath(out, capacity, state.installFolder, name);
 }
 
 // The "Velto\Quillstation" folder under a Start-menu programs folder, when usable.
@@ -79,7 +73,8 @@ void DeleteStartMenuFolder(const char* programs) {
 
 constexpr std::size_t INSTALL_DATE_SIZE = 16;
 
-// Copies the running installer into the install folder; the copy path goes to out.
+// Copies the running installer into the install folder and writes the copy's path to
+// copyPath (empty when no copy was attempted).
 void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) {
     char fileName[PATH_BUFFER_SIZE];
     copyPath[0] = '\0';

@@ -8,11 +8,11 @@
 #include <cstdint>
 
 #include "package/record.h"
+#include "platform/paths.h"
 #include "platform/version.h"
 
 namespace qs {
 
-inline constexpr std::size_t PATH_BUFFER_SIZE = 1024;
 inline constexpr std::size_t ERROR_CAPTION_SIZE = 512;
 inline constexpr std::size_t ERROR_TEXT_SIZE = 2048;
 inline constexpr std::size_t STATUS_TEXT_SIZE = 1024;
@@ -56,19 +56,10 @@ struct InstallerState {
     std::uint32_t statusSequence;
 };
 
-// The switch flags: set from the command line before the record is cleared.
-struct SwitchFlags {
-    std::int32_t hiddenSwitch;
-    std::int32_t installSwitch;
-    std::int32_t unattendedSwitch;
-};
-
-// The process-wide instances, reachable by name from start-up and the window procedure.
+// The process-wide record, reachable by name from start-up and the window procedure.
 extern InstallerState g_state;
-extern SwitchFlags g_switches;
 
-// Zeroes every byte of the record, then stores the module instance. Leaves the switch
-// flags untouched. Returns 0.
+// Zeroes every byte of the record, then stores the module instance. Returns 0.
 int InitialiseState(InstallerState& state, HINSTANCE instance);
 
 // Cross-thread hand-over. The worker publishes with release stores; the window thread

@@ -5,7 +5,6 @@
 namespace qs {
 
 InstallerState g_state;
-SwitchFlags g_switches;
 
 int InitialiseState(InstallerState& state, HINSTANCE instance) {
     std::memset(&state, 0, sizeof state);

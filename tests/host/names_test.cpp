@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/paths.h"
+#include "package/package.h"
 
 namespace qs {
 namespace {

@@ -16,11 +16,11 @@ class ScanSwitchesTest : public testing::TestWithParam<SwitchCase> {};
 
 TEST_P(ScanSwitchesTest, SetsExactlyTheExpectedFlags) {
     const SwitchCase& c = GetParam();
-    SwitchValues values;
+    SwitchFlags values;
     ScanSwitches(c.commandLine, values);
-    EXPECT_EQ(values.hidden, c.hidden) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
-    EXPECT_EQ(values.install, c.install) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
-    EXPECT_EQ(values.unattended, c.unattended) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.hiddenSwitch, c.hidden) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.installSwitch, c.install) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.unattendedSwitch, c.unattended) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -35,11 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
                     SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0}));
 
 TEST(ScanSwitches, NeverClearsAFlagAlreadySet) {
-    SwitchValues values;
-    values.install = 1;
+    SwitchFlags values;
+    values.installSwitch = 1;
     ScanSwitches("-h", values);
-    EXPECT_EQ(values.install, 1);
-    EXPECT_EQ(values.hidden, 1);
+    EXPECT_EQ(values.installSwitch, 1);
+    EXPECT_EQ(values.hiddenSwitch, 1);
 }
 
 }  // namespace

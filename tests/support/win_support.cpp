@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/protocol.h"
+#include "setup/results.h"
 #include "package/package.h"
 
 namespace qs::test {

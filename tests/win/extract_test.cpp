@@ -11,6 +11,7 @@
 #include "package/package.h"
 #include "platform/owners.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "tests/support/win_support.h"
 
 namespace qs {

@@ -298,7 +298,7 @@ TEST_F(SeamTest, TableBeforeTheFill) {
     EXPECT_STREQ(GetStartupFolder(), "Startup");
 }
 
-// ---- ResolveInstallFolder ---------------------------------------------------------------
+// ---- ResolveProgramFilesPath ------------------------------------------------------------
 
 struct ResolveCase {
     const char* name;
@@ -312,16 +312,15 @@ class ResolveTest : public SeamTest, public ::testing::WithParamInterface<Resolv
 TEST_P(ResolveTest, JoinsTheProgramFilesFolderAndTheSubPath) {
     const ResolveCase& c = GetParam();
     g_script = c.script;
-    auto owned = std::make_unique<InstallerState>();
-    InstallerState& state = *owned;
-    std::memset(state.installFolder, 'x', sizeof state.installFolder);
-    state.installFolder[sizeof state.installFolder - 1] = '\0';
-    EXPECT_EQ(ResolveInstallFolder(state, INSTALL_SUBPATH), 0);
+    char out[PATH_BUFFER_SIZE];
+    std::memset(out, 'x', sizeof out);
+    out[sizeof out - 1] = '\0';
+    EXPECT_EQ(ResolveProgramFilesPath(INSTALL_SUBPATH, out, sizeof out), 0);
     SetSystemSeam(nullptr);
     EXPECT_THAT(g_events, ElementsAreArray(c.events));
-    std::string base = Expand(c.programFiles, FOLDER_ID_PROGRAM_FILES);
+    std::string base = Expand(c.programFiles, CSIDL_PROGRAM_FILES);
     if (base.back() != '\\') base += '\\';
-    EXPECT_EQ(std::string(state.installFolder), base + "Velto\\Quillstation");
+    EXPECT_EQ(std::string(out), base + "Velto\\Quillstation");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -348,12 +347,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Join({LOAD_SHELL, LOAD_FOLDER}), "WIN\\Program Files\\"}),
     [](const auto& param) { return Str(param.param.name); });
 
-TEST(ResolveInstallFolder, RealShellGivesProgramFilesVeltoQuillstation) {
-    auto owned = std::make_unique<InstallerState>();
-    InstallerState& state = *owned;
-    ASSERT_EQ(ResolveInstallFolder(state, INSTALL_SUBPATH), 0);
-    EXPECT_EQ(std::string(state.installFolder), ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation");
-    EXPECT_THAT(state.installFolder, ::testing::EndsWith("\\Program Files\\Velto\\Quillstation"));
+TEST(ResolveProgramFilesPath, RealShellGivesProgramFilesVeltoQuillstation) {
+    char out[PATH_BUFFER_SIZE];
+    ASSERT_EQ(ResolveProgramFilesPath(INSTALL_SUBPATH, out, sizeof out), 0);
+    EXPECT_EQ(std::string(out), ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation");
+    EXPECT_THAT(out, ::testing::EndsWith("\\Program Files\\Velto\\Quillstation"));
+    // A path that does not fit is refused and leaves the buffer empty.
+    char small[8];
+    EXPECT_EQ(ResolveProgramFilesPath(INSTALL_SUBPATH, small, sizeof small), -1);
+    EXPECT_STREQ(small, "");
 }
 
 // ---- GetDesktopFolder -------------------------------------------------------------------
@@ -400,7 +402,7 @@ INSTANTIATE_TEST_SUITE_P(
                           LOAD_FOLDER}), false}),
     [](const auto& param) { return Str(param.param.name); });
 
-// ---- SetDesktopShortcut and DetectInstalled ----------------------------------------------
+// ---- SetDesktopShortcut -----------------------------------------------------------------
 
 class ShortcutTest : public SeamTest {
 protected:
@@ -459,29 +461,6 @@ TEST_F(SeamTest, UnknownStartupFolderDeletesNoStartupShortcut) {
         DeleteFileA(there.c_str());
     }
     if (!keyExisted) RegDeleteTreeA(HKEY_CURRENT_USER, "Velto");
-}
-
-TEST(DetectInstalled, FollowsTheProductExecutable) {
-    const std::string folder = ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
-    const std::string exe = folder + "\\Quillstation.exe";
-    ASSERT_FALSE(test::IsFile(exe)) << "the test prefix already holds the product";
-    const bool madeMaker = CreateDirectoryA((ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto").c_str(), nullptr);
-    const bool madeFolder = CreateDirectoryA(folder.c_str(), nullptr);
-
-    auto owned = std::make_unique<InstallerState>();
-    InstallerState& state = *owned;
-    state.installed = 7;
-    EXPECT_EQ(DetectInstalled(state), 0);  // the folder exists, the executable does not
-    EXPECT_EQ(state.installed, 0);
-    EXPECT_EQ(std::string(state.installFolder), folder);
-
-    ASSERT_TRUE(test::WriteFileBytes(exe, "MZ"));
-    EXPECT_EQ(DetectInstalled(state), 1);
-    EXPECT_EQ(state.installed, 1);
-
-    DeleteFileA(exe.c_str());
-    if (madeFolder) RemoveDirectoryA(folder.c_str());
-    if (madeMaker) RemoveDirectoryA((ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto").c_str());
 }
 
 // ---- Libraries come from the system folder only --------------------------------------------

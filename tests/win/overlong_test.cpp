@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/protocol.h"
+#include "setup/results.h"
 #include "platform/folders.h"
 #include "platform/helpers.h"
 #include "platform/owners.h"
@@ -21,6 +21,7 @@
 #include "platform/system_seam_testing.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "setup/texts.h"
 #include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"

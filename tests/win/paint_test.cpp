@@ -165,21 +165,17 @@ TEST_F(PaintTest, PrepareFillsFontsCursorClassAndPathFromTheModule) {
     char own[PATH_BUFFER_SIZE] = {};
     ::GetModuleFileNameA(nullptr, own, sizeof own);
     EXPECT_STREQ(state_->modulePath, own);
-    const std::string folder = state_->installFolder;
-    EXPECT_GE(folder.size(), std::strlen("Velto\\Quillstation"));
-    EXPECT_EQ(folder.substr(folder.size() - std::strlen("Velto\\Quillstation")), "Velto\\Quillstation");
 }
 
-TEST_F(PaintTest, PrepareWithoutPictureLeavesAZeroSizeAndReturnsInstalled) {
+TEST_F(PaintTest, PrepareWithoutPictureLeavesAZeroSizeAndTheInstalledStateAlone) {
     auto fresh = std::make_unique<InstallerState>();
     fresh->instance = ::GetModuleHandleA(nullptr);  // no bitmap 101 in this program
     fresh->installed = 7;
-    const int result = PrepareWindowResources(*fresh);
+    EXPECT_EQ(PrepareWindowResources(*fresh), 0);
     EXPECT_EQ(fresh->backgroundBitmap, nullptr);
     EXPECT_EQ(fresh->bitmapWidth, 0);
     EXPECT_EQ(fresh->bitmapHeight, 0);
-    EXPECT_EQ(result, fresh->installed);
-    EXPECT_TRUE(result == 0 || result == 1) << result;
+    EXPECT_EQ(fresh->installed, 7) << "the window detects the installed state, not the painting code";
     ReleaseWindowResources(*fresh);
 }
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/protocol.h"
+#include "setup/results.h"
 #include "package/extract.h"
 #include "platform/folders.h"
 #include "platform/owners.h"
@@ -22,6 +22,7 @@
 #include "platform/system_seam_testing.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "setup/texts.h"
 #include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
@@ -306,6 +307,29 @@ TEST_F(ProceduresTest, RemovalFromTheCopyInTheInstallFolderLeavesNothingThere) {
         EXPECT_EQ(ReadFileBytes(paths[0]), ReadFileBytes(installer_));
         test::RemoveTree(paths[1]);
     }
+}
+
+TEST(DetectInstalled, FollowsTheProductExecutable) {
+    const std::string folder = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation";
+    const std::string exe = folder + "\\Quillstation.exe";
+    ASSERT_FALSE(test::IsFile(exe)) << "the test prefix already holds the product";
+    const bool madeMaker = CreateDirectoryA((ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto").c_str(), nullptr);
+    const bool madeFolder = CreateDirectoryA(folder.c_str(), nullptr);
+
+    auto owned = std::make_unique<InstallerState>();
+    InstallerState& state = *owned;
+    state.installed = 7;
+    EXPECT_EQ(DetectInstalled(state), 0);  // the folder exists, the executable does not
+    EXPECT_EQ(state.installed, 0);
+    EXPECT_EQ(std::string(state.installFolder), folder);
+
+    ASSERT_TRUE(test::WriteFileBytes(exe, "MZ"));
+    EXPECT_EQ(DetectInstalled(state), 1);
+    EXPECT_EQ(state.installed, 1);
+
+    DeleteFileA(exe.c_str());
+    if (madeFolder) RemoveDirectoryA(folder.c_str());
+    if (madeMaker) RemoveDirectoryA((ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velto").c_str());
 }
 
 TEST_F(ProceduresTest, ADamagedOrMissingPackageFailsBeforeAnythingIsDone) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/protocol.h"
+#include "app/switches.h"
 #include "setup/state.h"
 #include "tests/support/win_support.h"
 

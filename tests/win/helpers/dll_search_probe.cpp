@@ -15,6 +15,7 @@
 #include "platform/system_seam_testing.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 
 namespace {
 

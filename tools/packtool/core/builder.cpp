@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "package/cipher.h"
+#include "package/package.h"
 #include "package/record.h"
 #include "platform/paths.h"
 

@@ -1,6 +1,6 @@
-// Safety test for relative file names taken from data (package directory entries).
+// The package's name rule for the file names of its directory entries.
 // Portable: no Windows header.
-#include "platform/paths.h"
+#include "package/package.h"
 
 #include <cstring>
 

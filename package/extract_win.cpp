@@ -69,14 +69,14 @@ private:
 
 }  // namespace
 
-int ReadPackageDirectory(InstallerState& state) {
-    PackageResource resource(state.instance);
+int ReadPackageDirectory(HMODULE module, PackageDirectory& directory) {
+    PackageResource resource(module);
     if (!resource.loaded()) return PACKAGE_MISSING;
-    return ReadDirectoryBytes(resource.bytes(), resource.size(), state.packageDirectory);
+    return ReadDirectoryBytes(resource.bytes(), resource.size(), directory);
 }
 
-int ExtractPackage(InstallerState& state, const char* filter) {
-    PackageResource resource(state.instance);
+int ExtractPackage(HMODULE module, PackageDirectory& directory, const char* folder, const char* filter) {
+    PackageResource resource(module);
     if (!resource.loaded()) return PACKAGE_MISSING;
 
     // Deciphering happens in place, and the resource is the module's read-only image:
@@ -89,9 +89,8 @@ int ExtractPackage(InstallerState& state, const char* filter) {
         std::memcpy(copy.get(), resource.bytes(), size);
     }
 
-    FolderWriter writer(state.installFolder);
-    return ExtractPackageBytes(static_cast<std::uint8_t*>(copy.get()), size,
-                               state.packageDirectory, state.installFolder, filter, writer);
+    FolderWriter writer(folder);
+    return ExtractPackageBytes(static_cast<std::uint8_t*>(copy.get()), size, directory, folder, filter, writer);
 }
 
 }  // namespace qs
