@@ -11,6 +11,10 @@ namespace qs {
 inline constexpr unsigned CMD_AUTO_RUN = 165;
 inline constexpr long AUTO_RUN_CODE = 101;
 
+// A client of the window's accessible object asked for a child's default action; the code
+// is the child's id (app/accessible_tree.h): the button or the picture's link.
+inline constexpr unsigned CMD_DEFAULT_ACTION = 170;
+
 inline constexpr unsigned BLINK_TIMER_ID = 12347;
 inline constexpr unsigned BLINK_PERIOD_MS = 500;
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "app/layout.h"
+
 namespace qs {
 
 // Strict inside test: a point on a border line is outside.
@@ -31,7 +33,6 @@ constexpr AutoRunAction ChooseAutoRun(std::int32_t installed, std::int32_t insta
 }
 
 // Outer window size for a client area of the picture plus the panel below it.
-inline constexpr std::int32_t PANEL_HEIGHT = 100;
 constexpr std::int32_t OuterWidth(std::int32_t bitmapWidth, std::int32_t border) {
     return bitmapWidth + 2 * border;
 }

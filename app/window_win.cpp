@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "app/accessible.h"
+#include "app/accessible_tree.h"
 #include "app/links.h"
 #include "app/paint.h"
 #include "app/protocol.h"
@@ -95,6 +97,7 @@ LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
 }
 
 LRESULT OnDestroy(InstallerState& state, HWND window, WPARAM, LPARAM) {
+    ReleaseAccessibleObject();
     if (state.blinkTimer != 0) ::KillTimer(window, state.blinkTimer);
     state.blinkTimer = 0;
     ReleaseWindowResources(state);
@@ -152,12 +155,25 @@ void OnAutoRun(InstallerState& state) {
     ::PostQuitMessage(result);
 }
 
-LRESULT OnCommand(InstallerState& state, HWND, WPARAM wParam, LPARAM lParam) {
+// The button or the link used through the accessible object: the guards of Enter and
+// of a click.
+void OnDefaultAction(InstallerState& state, HWND window, LPARAM child) {
+    if (LoadWorkerRunning(state) != 0) return;
+    if (child == CHILD_BUTTON) {
+        PressButton(state, window);
+    } else if (child == CHILD_PICTURE_LINK) {
+        OpenLink(state, PICTURE_LINK);
+    }
+}
+
+LRESULT OnCommand(InstallerState& state, HWND window, WPARAM wParam, LPARAM lParam) {
     const unsigned command = LOWORD(wParam);
     if (g_switches.hiddenSwitch == 0 && command == CMD_PROCEDURE_RESULT) {
         OnProcedureResult(state, lParam);
     } else if (command == CMD_AUTO_RUN && lParam == AUTO_RUN_CODE) {
         OnAutoRun(state);
+    } else if (g_switches.hiddenSwitch == 0 && command == CMD_DEFAULT_ACTION) {
+        OnDefaultAction(state, window, lParam);
     }
     return 0;
 }
@@ -188,6 +204,12 @@ LRESULT OnLeftButtonDown(InstallerState& state, HWND window, WPARAM, LPARAM lPar
     return 0;
 }
 
+// Enter presses the button: for a screen reader the focus is on it.
+LRESULT OnSetFocus(InstallerState&, HWND window, WPARAM, LPARAM) {
+    AnnounceButtonFocus(window);
+    return 0;
+}
+
 using Handler = LRESULT (*)(InstallerState&, HWND, WPARAM, LPARAM);
 struct MessageHandler {
     UINT message;
@@ -199,6 +221,7 @@ constexpr MessageHandler MESSAGE_TABLE[] = {
     {WM_CLOSE, OnClose},           {WM_ERASEBKGND, OnEraseBackground}, {WM_KEYDOWN, OnKeyDown},
     {WM_COMMAND, OnCommand},       {WM_TIMER, OnTimer},           {WM_MOUSEMOVE, OnMouseMove},
     {WM_LBUTTONDOWN, OnLeftButtonDown},
+    {WM_GETOBJECT, AnswerAccessibleObject}, {WM_SETFOCUS, OnSetFocus},
 };
 
 // A box without an owner; a hidden run shows none, since nobody could answer it.

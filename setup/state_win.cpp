@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/accessible.h"
+
 namespace qs {
 
 InstallerState g_state;
@@ -23,6 +25,8 @@ void SetStatusText(InstallerState& state, const char* text) {
     }
     std::atomic_ref<char>(state.statusText[i]).store('\0', std::memory_order_relaxed);
     sequence.store(start + 2, std::memory_order_release);
+    // The status line is the name of the window's button while an install runs.
+    AnnounceButtonNameChange(state.window);
 }
 
 namespace {

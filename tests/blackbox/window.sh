@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installer window as a user meets it: install with a click, remove with Enter,
-# leave with Escape, open the picture's link, refuse to close while installing; the
-# shell's URLs go to a recorder.
+# leave with Escape, open the picture's link (with a click and through the accessible
+# object), refuse to close while installing; the shell's URLs go to a recorder.
 . "$(dirname "$0")/lib.sh" "$@"
 record_browser
 ensure_removed
@@ -64,10 +64,14 @@ wait_exit "$installer_pid"
 check_eq "interactive removal ends with 0" 0 $?
 check "the product is removed" product_absent
 
-# ---- Escape on an idle window ----
+# ---- The picture's link through the accessible object, then Escape on the idle window ----
 start_wine "$INSTALLER"
 installer_pid=$LAST_PID
 wid=$(find_window "$INSTALLER_TITLE")
+: > "$SCRATCH/urls.txt"
+run_wine "$HELPERS/accessible_action.exe" link
+check "the link's default action opens the picture link as a click does" \
+  wait_for_line "https://quill.velto.example/" "$SCRATCH/urls.txt"
 press_key "$wid" Escape
 wait_exit "$installer_pid"
 check_eq "Escape on the idle window ends with 0" 0 $?

@@ -12,6 +12,7 @@
 #include "platform/folders.h"
 #include "platform/owners.h"
 #include "platform/system_seam.h"
+#include "platform/system_seam_testing.h"
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"

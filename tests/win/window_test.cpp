@@ -163,6 +163,10 @@ TEST_F(WindowTest, HiddenWindowIsNotSizedAndHasNoTimer) {
     EXPECT_EQ(r.bottom - r.top, 300);
 }
 
+TEST_F(WindowTest, HiddenWindowGivesNoAccessibleObject) {
+    EXPECT_EQ(SendMessageA(window_, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
+}
+
 TEST_F(WindowTest, CloseRequestsAreRefusedWhileTheWorkerRuns) {
     StoreWorkerRunning(g_state, 1);
     EXPECT_EQ(SendMessageA(window_, WM_CLOSE, 0, 0), 0);

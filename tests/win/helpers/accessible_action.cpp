@@ -1,0 +1,27 @@
+// Test helper: uses the installer window as a screen reader does, through its accessible
+// object.
+//   accessible_action.exe button|link
+// Asks the first installer window's object for the default action of its button or of its
+// picture's link. Exit code 0 when the object took the call, 1 when there is no installer
+// window, 2 on a usage error, 3 when the object could not be had or refused the call.
+#include <windows.h>
+#include <oleacc.h>
+
+#include "app/accessible_tree.h"
+#include "app/window.h"
+#include "platform/owners.h"
+#include "tests/win/helpers/helper_args.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const auto args = qs::test::CommandArguments();
+    if (args.size() < 2 || (args[1] != "button" && args[1] != "link")) return 2;
+    HWND window = FindWindowA(qs::WINDOW_CLASS_NAME, nullptr);
+    if (window == nullptr) return 1;
+    qs::ComApartment com;
+    qs::ComPtr<IAccessible> object;
+    if (AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.put_void()) != S_OK) return 3;
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = args[1] == "button" ? qs::CHILD_BUTTON : qs::CHILD_PICTURE_LINK;
+    return object->accDoDefaultAction(child) == S_OK ? 0 : 3;
+}
