@@ -4,6 +4,7 @@
 // read from the state and the layout at the time of the call, as the painting does.
 // OLEACC and OLEAUT32 are looked up at run time, so neither is imported.
 #include "app/accessible.h"
+#include "app/switches.h"
 
 #include <oleacc.h>
 

@@ -82,6 +82,8 @@ LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
     state.window = window;
     PrepareWindowResources(state);
     (void)DetectInstalled(state);  // selects the button's label and the removal
+    // While an install runs, the status line is the button's name for screen readers.
+    ListenToStatus(AnnounceButtonNameChange);
     std::int32_t border = 0;
     std::int32_t caption = 0;
     GetFrameMetrics(&border, &caption, FRAME_FIXED);

@@ -82,7 +82,12 @@ inline void StoreWorkerResult(InstallerState& state, std::int32_t value) {
 // the line as in progress through statusSequence; a reader that catches a line being
 // rewritten tries again, so it always sees one whole line, never the start of the new one
 // over the rest of the old. One writer at a time. Texts longer than the buffer are cut.
+// Each new line is told to the status listener, on the writer's thread.
 void SetStatusText(InstallerState& state, const char* text);
+// The one listener to new status lines (null for none); called with the state's window.
+// The window announces them to screen readers.
+using StatusListener = void (*)(HWND window);
+void ListenToStatus(StatusListener listener);
 // Copies at most capacity - 1 characters of one whole status line into out, always
 // terminated.
 void CopyStatusText(InstallerState& state, char* out, std::size_t capacity);

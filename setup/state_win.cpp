@@ -2,11 +2,16 @@
 
 #include <cstring>
 
-#include "app/accessible.h"
-
 namespace qs {
+namespace {
+
+std::atomic<StatusListener> g_statusListener{nullptr};
+
+}  // namespace
 
 InstallerState g_state;
+
+void ListenToStatus(StatusListener listener) { g_statusListener.store(listener, std::memory_order_release); }
 
 int InitialiseState(InstallerState& state, HINSTANCE instance) {
     std::memset(&state, 0, sizeof state);
@@ -25,8 +30,8 @@ void SetStatusText(InstallerState& state, const char* text) {
     }
     std::atomic_ref<char>(state.statusText[i]).store('\0', std::memory_order_relaxed);
     sequence.store(start + 2, std::memory_order_release);
-    // The status line is the name of the window's button while an install runs.
-    AnnounceButtonNameChange(state.window);
+    const StatusListener listener = g_statusListener.load(std::memory_order_acquire);
+    if (listener != nullptr) listener(state.window);
 }
 
 namespace {

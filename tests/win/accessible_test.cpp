@@ -13,6 +13,7 @@
 
 #include "app/accessible_tree.h"
 #include "app/layout.h"
+#include "app/switches.h"
 #include "app/window.h"
 #include "platform/owners.h"
 #include "platform/version.h"
