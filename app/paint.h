@@ -7,13 +7,14 @@
 
 #include <cstdint>
 
+#include "resources/resource_ids.h"
 #include "setup/state.h"
 
 namespace qs {
 
 // Resource identifiers of the running module.
-inline constexpr WORD ICON_RESOURCE_ID = 100;
-inline constexpr WORD BITMAP_RESOURCE_ID = 101;
+inline constexpr WORD ICON_RESOURCE_ID = QS_ICON_RESOURCE_ID;
+inline constexpr WORD BITMAP_RESOURCE_ID = QS_BITMAP_RESOURCE_ID;
 
 // Fonts: Arial, character cell height in logical units and weight.
 inline constexpr char FONT_FACE[] = "Arial";

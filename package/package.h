@@ -7,10 +7,11 @@
 #include <cstdint>
 
 #include "package/record.h"
+#include "resources/resource_ids.h"
 
 namespace qs {
 
-inline constexpr int PACKAGE_RESOURCE_ID = 100;
+inline constexpr int PACKAGE_RESOURCE_ID = QS_PACKAGE_RESOURCE_ID;
 inline constexpr int PACKAGE_MISSING = -1;
 inline constexpr int PACKAGE_FAILED_BASE = -100;  // -100 minus the failed entries
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Holds every #include of the product and the tools to the layers:
-#   platform < package < setup < app     (a folder includes its own and lower folders)
+#   platform < package < setup < app     (a folder includes its own and lower folders;
+#                                         the resource identifiers of resources/ are
+#                                         below them all)
 #   portable sources (X.cpp) and the headers they use need no Windows header, directly
 #     or through another header, in every folder
 #   tools/ (host programs) include portable headers only; the Windows programs of the
@@ -14,8 +16,9 @@ failures=0
 checked=0
 fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
 
-rank() {  # folder of a project path -> its place in LAYERS, or -1
-  local i
+rank() {  # folder of a project path -> its place in LAYERS, or -1; the resource
+  local i  # identifiers (resources/) are shared with the resource scripts, below them all
+  [ "${1%%/*}" = resources ] && { echo 0; return; }
   for i in "${!LAYERS[@]}"; do [ "${1%%/*}" = "${LAYERS[$i]}" ] && { echo "$i"; return; }; done
   echo -1
 }
