@@ -17,7 +17,8 @@ inline constexpr int EXIT_ALREADY_RUNNING = -1;
 // Exit code when the window cannot be registered or created.
 inline constexpr int EXIT_NO_WINDOW = -1;
 
-// Formats the window title into out (WINDOW_TITLE_SIZE bytes).
+// Formats the window title into out, a buffer of capacity bytes (the entry point gives
+// WINDOW_TITLE_SIZE); a title that does not fit is cut and stays terminated.
 void FormatWindowTitle(char* out, std::size_t capacity);
 
 }  // namespace qs

@@ -29,10 +29,8 @@ namespace {
 constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int INITIAL_WIDTH = 900;
 constexpr int INITIAL_HEIGHT = 300;
-constexpr INT_PTR CLASS_BRUSH = 12;  // COLOR_INACTIVEBORDER + 1
+constexpr INT_PTR CLASS_BRUSH = COLOR_INACTIVEBORDER + 1;  // a system colour as a class brush
 constexpr DWORD PRESSED_LOOK_MS = 200;
-constexpr WPARAM KEY_ENTER = 13;
-constexpr WPARAM KEY_ESCAPE = 27;
 constexpr std::size_t LAUNCH_CAPTION_SIZE = 1024;
 
 constexpr char LAUNCH_CAPTION_FORMAT[] = "%s Installation Error";
@@ -126,9 +124,9 @@ LRESULT OnEraseBackground(InstallerState& state, HWND, WPARAM wParam, LPARAM) {
 }
 
 LRESULT OnKeyDown(InstallerState& state, HWND window, WPARAM key, LPARAM) {
-    if (key == KEY_ENTER) {
+    if (key == VK_RETURN) {
         if (LoadWorkerRunning(state) == 0) PressButton(state, window);
-    } else if (key == KEY_ESCAPE) {
+    } else if (key == VK_ESCAPE) {
         ::PostMessageA(window, WM_CLOSE, 0, 0);
     }
     return 0;

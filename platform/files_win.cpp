@@ -12,7 +12,6 @@
 namespace qs {
 namespace {
 
-constexpr std::size_t FILES_PATH_SIZE = 1024;
 // Full control for SYSTEM and the Administrators group, on the folder and everything
 // made in it; "P" protects the list from the parent's inherited entries.
 constexpr char PRIVATE_FOLDER_ACCESS[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
@@ -48,7 +47,7 @@ int LiesWithinFolder(const char* path, const char* folder) {
     if (path == nullptr || folder == nullptr) return 0;
     FolderIdentity wanted;
     if (!IdentityOf(folder, wanted)) return 0;
-    char level[FILES_PATH_SIZE];
+    char level[PATH_BUFFER_SIZE];
     if (!CopyText(level, sizeof level, path)) return 0;
     // Up from path itself, one level at a time, until a root is reached.
     for (;;) {
@@ -70,7 +69,7 @@ int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::si
     }
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
     const unsigned long process = ::GetCurrentProcessId();
-    char path[FILES_PATH_SIZE];
+    char path[PATH_BUFFER_SIZE];
     for (unsigned long attempt = 0; attempt < PRIVATE_FOLDER_ATTEMPTS; ++attempt) {
         if (!JoinPath(path, sizeof path, parent, stem) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
             !AppendDecimal(path, sizeof path, process) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
@@ -95,10 +94,10 @@ int DeleteAtRestart(const char* path) {
 }
 
 void LeaveFolder(const char* folder) {
-    char current[FILES_PATH_SIZE];
+    char current[PATH_BUFFER_SIZE];
     const DWORD length = ::GetCurrentDirectoryA(static_cast<DWORD>(sizeof current), current);
     if (length == 0 || length >= sizeof current || LiesWithinFolder(current, folder) != 1) return;
-    char system[FILES_PATH_SIZE];
+    char system[PATH_BUFFER_SIZE];
     const UINT systemLength = ::GetSystemDirectoryA(system, static_cast<UINT>(sizeof system));
     if (systemLength == 0 || systemLength >= sizeof system) return;
     (void)::SetCurrentDirectoryA(system);

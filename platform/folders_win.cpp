@@ -13,9 +13,9 @@
 namespace qs {
 namespace {
 
-constexpr BOOL SPECIAL_FOLDER_OK = 1;   // the only answer of SHGetSpecialFolderPath taken
-constexpr HRESULT FOLDER_PATH_OK = 0;   // the only answer of SHGetFolderPath taken
-constexpr DWORD FOLDER_CURRENT_PATH = 0;
+constexpr BOOL SPECIAL_FOLDER_OK = TRUE;  // the only answer of SHGetSpecialFolderPath taken (1)
+constexpr HRESULT FOLDER_PATH_OK = S_OK;  // the only answer of SHGetFolderPath taken
+constexpr DWORD FOLDER_CURRENT_PATH = SHGFP_TYPE_CURRENT;
 constexpr int CONVERT_WHOLE_TEXT = -1;
 
 // The two shell sources of a folder for narrow (char) or wide (wchar_t) paths: the
