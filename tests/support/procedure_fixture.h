@@ -17,9 +17,23 @@
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/texts.h"
+#include "tests/support/scripted_seam.h"
 #include "tests/support/win_support.h"
 
 namespace qs::test {
+
+// The program-files folder the shell answers while a test has set one: written whole
+// when it fits the procedures' buffers, refused otherwise, as for every other folder.
+inline std::string& ProgramFilesAnswer() {
+    static std::string folder;
+    return folder;
+}
+inline BOOL WINAPI AnswerProgramFilesOnly(HWND, char* path, int csidl, BOOL) {
+    const std::string& folder = ProgramFilesAnswer();
+    if (csidl != CSIDL_PROGRAM_FILES || folder.size() >= PATH_BUFFER_SIZE) return FALSE;
+    lstrcpynA(path, folder.c_str(), static_cast<int>(folder.size() + 1));
+    return TRUE;
+}
 
 // What the shell answers for a special folder ("" when it has none).
 inline std::string ShellFolder(int csidl) {
@@ -61,6 +75,14 @@ protected:
         DeleteFileA((ShellFolder(CSIDL_STARTUP) + "\\" + STARTUP_SHORTCUT_NAME + ".LNK").c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(UNINSTALL_ROOT_KEY) + "\\" + UNINSTALL_ENTRY_NAME).c_str());
         RegDeleteTreeA(HKEY_CURRENT_USER, MAKER_NAME);
+    }
+    // Until the test ends, the shell answers folder for the program-files folder through
+    // the scripted seam, and script says the rest.
+    static void AnswerProgramFiles(const std::string& folder, SeamScript script = {}) {
+        ProgramFilesAnswer() = folder;
+        script.replaced[SPECIAL_FOLDER_PATH_A] = reinterpret_cast<AnyFunction>(AnswerProgramFilesOnly);
+        g_seamScript = script;
+        SetSystemSeam(&ScriptedSystem());
     }
     // A fresh state record for the window, running from modulePath.
     void Reset(const std::string& modulePath) {

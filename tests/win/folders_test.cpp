@@ -17,6 +17,7 @@
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
+#include "tests/support/scripted_seam.h"
 #include "tests/support/win_support.h"
 
 namespace qs {
@@ -25,103 +26,12 @@ namespace {
 using ::testing::ElementsAreArray;
 using test::ScratchFolder;
 
-// ---- A recording seam ----------------------------------------------------------------
-// Libraries can be made unloadable, functions missing, and the shell queries failing for
-// chosen folders; everything else goes to the real system, and every step is logged.
+// ---- The scripted seam (tests/support/scripted_seam.h) --------------------------------
 
-struct Script {
-    std::set<std::string> unloadable = {};
-    std::set<std::string> missing = {};
-    std::set<int> specialFails = {};  // SHGetSpecialFolderPathA/W answer FALSE for these
-    const char* windowsFolder = nullptr;  // replaces the Windows directory when set
-    bool windowsFolderFails = false;
-};
-
-Script g_script;
-std::vector<std::string> g_events;
-
-using SpecialA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
-using SpecialW = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-using FolderA = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-using FolderW = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-SpecialA g_realSpecialA = nullptr;
-SpecialW g_realSpecialW = nullptr;
-FolderA g_realFolderA = nullptr;
-FolderW g_realFolderW = nullptr;
-
-std::string Call(const char* name, int id) { return std::string("call ") + name + " " + std::to_string(id); }
-
-BOOL WINAPI RecordingSpecialA(HWND owner, LPSTR path, int id, BOOL create) {
-    g_events.push_back(Call(SPECIAL_FOLDER_PATH_A, id));
-    if (g_script.specialFails.count(id) != 0) {
-        std::strcpy(path, "junk");  // a failed query must not leave its text behind
-        return FALSE;
-    }
-    return g_realSpecialA(owner, path, id, create);
-}
-BOOL WINAPI RecordingSpecialW(HWND owner, LPWSTR path, int id, BOOL create) {
-    g_events.push_back(Call(SPECIAL_FOLDER_PATH_W, id));
-    if (g_script.specialFails.count(id) != 0) {
-        std::wcscpy(path, L"junk");
-        return FALSE;
-    }
-    return g_realSpecialW(owner, path, id, create);
-}
-HRESULT WINAPI RecordingFolderA(HWND owner, int id, HANDLE token, DWORD flags, LPSTR path) {
-    g_events.push_back(Call(FOLDER_PATH_A, id));
-    return g_realFolderA(owner, id, token, flags, path);
-}
-HRESULT WINAPI RecordingFolderW(HWND owner, int id, HANDLE token, DWORD flags, LPWSTR path) {
-    g_events.push_back(Call(FOLDER_PATH_W, id));
-    return g_realFolderW(owner, id, token, flags, path);
-}
-
-HMODULE ScriptLoad(const char* name) {
-    g_events.push_back(std::string("load ") + name);
-    if (g_script.unloadable.count(name) != 0) return nullptr;
-    return RealSystem().loadSystemLibrary(name);
-}
-void ScriptFree(HMODULE module) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, sizeof path);
-    std::string name = path;
-    name = name.substr(name.find_last_of('\\') + 1);
-    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    g_events.push_back("free " + name);
-    RealSystem().freeLibrary(module);
-}
-
-template <typename Function>
-AnyFunction Wrap(HMODULE module, const char* name, Function& real, Function recording) {
-    real = reinterpret_cast<Function>(RealSystem().findFunction(module, name));
-    return real == nullptr ? nullptr : reinterpret_cast<AnyFunction>(recording);
-}
-
-AnyFunction ScriptFind(HMODULE module, const char* name) {
-    g_events.push_back(std::string("find ") + name);
-    if (g_script.missing.count(name) != 0) return nullptr;
-    const std::string n = name;
-    if (n == SPECIAL_FOLDER_PATH_A) return Wrap<SpecialA>(module, name, g_realSpecialA, RecordingSpecialA);
-    if (n == SPECIAL_FOLDER_PATH_W) return Wrap<SpecialW>(module, name, g_realSpecialW, RecordingSpecialW);
-    if (n == FOLDER_PATH_A) return Wrap<FolderA>(module, name, g_realFolderA, RecordingFolderA);
-    if (n == FOLDER_PATH_W) return Wrap<FolderW>(module, name, g_realFolderW, RecordingFolderW);
-    return RealSystem().findFunction(module, name);
-}
-
-UINT ScriptWindowsFolder(char* buffer, UINT capacity) {
-    if (g_script.windowsFolderFails) return 0;
-    if (g_script.windowsFolder == nullptr) return RealSystem().getWindowsDirectory(buffer, capacity);
-    std::strcpy(buffer, g_script.windowsFolder);
-    return static_cast<UINT>(std::strlen(buffer));
-}
-
-HMODULE RealModule(const char* name) { return RealSystem().findModule(name); }
-DWORD RealCurrentFolder(DWORD capacity, char* buffer) {
-    return RealSystem().getCurrentDirectory(capacity, buffer);
-}
-
-const SystemSeam SCRIPT_SEAM = {ScriptLoad, ScriptFree, RealModule,
-                                ScriptFind, ScriptWindowsFolder, RealCurrentFolder};
+using Script = test::SeamScript;
+Script& g_script = test::g_seamScript;
+std::vector<std::string>& g_events = test::g_seamEvents;
+std::string Call(const char* name, int id) { return test::CallEvent(name, id); }
 
 // The real shell's answers, for comparison.
 std::string ShellAnswer(int id) {
@@ -147,7 +57,7 @@ protected:
         g_script = Script{};
         g_events.clear();
         ResetKnownFolders();
-        SetSystemSeam(&SCRIPT_SEAM);
+        SetSystemSeam(&test::ScriptedSystem());
     }
     void TearDown() override {
         SetSystemSeam(nullptr);

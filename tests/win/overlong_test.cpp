@@ -104,33 +104,13 @@ private:
     bool saved_ = false;
 };
 
-// The program-files folder the shell answers, installed through the seam. It is written
-// whole into the caller's buffer (the procedures' buffers hold PATH_BUFFER_SIZE bytes).
-std::string g_programFiles;
-BOOL WINAPI LongSpecialFolderPath(HWND, char* path, int csidl, BOOL) {
-    if (csidl != CSIDL_PROGRAM_FILES || g_programFiles.size() >= PATH_BUFFER_SIZE) return FALSE;
-    lstrcpynA(path, g_programFiles.c_str(), static_cast<int>(g_programFiles.size() + 1));
-    return TRUE;
-}
-AnyFunction FindWithLongProgramFiles(HMODULE module, const char* name) {
-    if (lstrcmpA(name, SPECIAL_FOLDER_PATH_A) == 0) return reinterpret_cast<AnyFunction>(LongSpecialFolderPath);
-    return RealSystem().findFunction(module, name);
-}
-
 class OverlongTest : public test::ProcedureFixture {
 protected:
-    void UseProgramFiles(const std::string& folder) {
-        g_programFiles = folder;
-        seam_ = RealSystem();
-        seam_.findFunction = FindWithLongProgramFiles;
-        SetSystemSeam(&seam_);
-    }
     static std::string UserMenu() { return ShellFolder(CSIDL_PROGRAMS) + "\\Velto\\Quillstation"; }
     static std::string CommonMenu() { return ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Velto\\Quillstation"; }
     static std::string DesktopLink() { return ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Quill Station.LNK"; }
 
     test::ScratchFolder longRoot_;  // where every long path starts: stays empty
-    SystemSeam seam_{};
 };
 
 // A Start-menu folder value that does not fit: the per-user shortcuts are skipped, the
@@ -204,7 +184,7 @@ TEST_F(OverlongTest, AProgramFilesFolderWithoutRoomForTheInstallFolderIsRefusedA
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
         const std::string programFiles = LongPath(longRoot_.path(), c.length);
-        UseProgramFiles(programFiles);
+        AnswerProgramFiles(programFiles);
         Reset(installer_);
         EXPECT_EQ(InstallProduct(state_), c.result);
         EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
@@ -230,7 +210,7 @@ TEST_F(OverlongTest, AProgramFilesFolderWithoutRoomForTheInstallFolderIsRefusedA
 // strength of a folder it could not name.
 TEST_F(OverlongTest, RemovalRefusesAProgramFilesFolderWithoutRoomAndRemovesNothing) {
     ASSERT_EQ(InstallProduct(state_), INSTALL_OK);
-    UseProgramFiles(LongPath(longRoot_.path(), LONGEST_PATH - sizeof INSTALL_SUBPATH + 1));
+    AnswerProgramFiles(LongPath(longRoot_.path(), LONGEST_PATH - sizeof INSTALL_SUBPATH + 1));
     Reset(installer_);
     EXPECT_EQ(UninstallProduct(state_), UNINSTALL_NO_TARGET_FOLDER);
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));

@@ -372,22 +372,8 @@ TEST_F(ProceduresTest, AnEntryThatCannotBeWrittenFailsTheCopyStep) {
 }
 
 // Shell answers for the program-files folder, installed through the seam.
-const char* g_programFiles = nullptr;
-BOOL WINAPI FakeSpecialFolderPath(HWND, char* path, int csidl, BOOL) {
-    if (csidl != CSIDL_PROGRAM_FILES) return FALSE;
-    lstrcpynA(path, g_programFiles, MAX_PATH);
-    return TRUE;
-}
-AnyFunction FindWithProgramFiles(HMODULE module, const char* name) {
-    if (lstrcmpA(name, "SHGetSpecialFolderPathA") == 0) return reinterpret_cast<AnyFunction>(FakeSpecialFolderPath);
-    return RealSystem().findFunction(module, name);
-}
-
 TEST_F(ProceduresTest, AnInstallFolderThatCannotBeCreatedFailsWithTheFolderText) {
-    g_programFiles = "Q:\\No Such Drive";
-    SystemSeam seam = RealSystem();
-    seam.findFunction = FindWithProgramFiles;
-    SetSystemSeam(&seam);
+    AnswerProgramFiles("Q:\\No Such Drive");
     EXPECT_EQ(InstallProduct(state_), INSTALL_FOLDER_NOT_CREATED);
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.installFolder, "Q:\\No Such Drive\\Velto\\Quillstation");
@@ -399,19 +385,10 @@ TEST_F(ProceduresTest, AnInstallFolderThatCannotBeCreatedFailsWithTheFolderText)
 
 // No shell function at all, and a Windows folder whose fall-back program-files folder
 // leaves no room for the install folder in its buffer.
-AnyFunction FindNothing(HMODULE, const char*) { return nullptr; }
-UINT OverlongWindowsFolder(char* buffer, UINT capacity) {
-    const std::string folder = "C:" + std::string(1500, 'w');
-    if (capacity <= folder.size()) return static_cast<UINT>(folder.size() + 1);
-    lstrcpynA(buffer, folder.c_str(), static_cast<int>(capacity));
-    return static_cast<UINT>(folder.size());
-}
-
 TEST_F(ProceduresTest, AProgramFilesFolderThatCannotBeResolvedFailsBothProcedures) {
-    SystemSeam seam = RealSystem();
-    seam.findFunction = FindNothing;
-    seam.getWindowsDirectory = OverlongWindowsFolder;
-    SetSystemSeam(&seam);
+    const std::string windows = "C:" + std::string(1500, 'w');
+    test::g_seamScript = {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}, .windowsFolder = windows.c_str()};
+    SetSystemSeam(&test::ScriptedSystem());
     EXPECT_EQ(InstallProduct(state_), INSTALL_NO_PROGRAM_FILES);
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.statusText, STATUS_COPY_FILES);

@@ -11,6 +11,7 @@
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
 #include "platform/version.h"
+#include "tests/support/scripted_seam.h"
 #include "tests/support/win_support.h"
 
 namespace qs {
@@ -18,70 +19,67 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-// ---- A scripted seam ---------------------------------------------------------------------
+// ---- The scripted seam (tests/support/scripted_seam.h) ---------------------------------
 
-struct Script {
-    std::set<std::string> missingModules = {};
-    std::set<std::string> missingFunctions = {};
-    bool replaceTrueVersion = false;  // RtlGetVersion answers with the fields below
+// RtlGetVersion answering with chosen numbers, when replace is set.
+struct TrueVersion {
+    bool replace = false;
     DWORD major = 0;
     DWORD minor = 0;
     LONG status = 0;
 };
-
-Script g_script;
-std::vector<std::string> g_lookups;
+TrueVersion g_trueVersion;
 std::vector<int> g_metricCalls;
 using SystemMetricsFn = int(WINAPI*)(int);
-SystemMetricsFn g_realSystemMetrics = nullptr;
 
 LONG WINAPI ScriptedTrueVersion(RTL_OSVERSIONINFOW* info) {
-    info->dwMajorVersion = g_script.major;
-    info->dwMinorVersion = g_script.minor;
+    info->dwMajorVersion = g_trueVersion.major;
+    info->dwMinorVersion = g_trueVersion.minor;
     info->dwBuildNumber = 1;
     info->dwPlatformId = VER_PLATFORM_WIN32_NT;
-    return g_script.status;
+    return g_trueVersion.status;
 }
 
 int WINAPI RecordingSystemMetrics(int index) {
     g_metricCalls.push_back(index);
-    return g_realSystemMetrics(index);
+    return reinterpret_cast<SystemMetricsFn>(test::RealFunction(MONITOR_ENTRY_POINTS[0]))(index);
 }
 
-HMODULE ScriptModule(const char* name) {
-    if (g_script.missingModules.count(name) != 0) return nullptr;
-    return RealSystem().findModule(name);
-}
-
-AnyFunction ScriptFunction(HMODULE module, const char* name) {
-    g_lookups.push_back(name);
-    const std::string n = name;
-    if (g_script.missingFunctions.count(n) != 0) return nullptr;
-    if (n == TRUE_VERSION_FUNCTION && g_script.replaceTrueVersion) {
-        return reinterpret_cast<AnyFunction>(ScriptedTrueVersion);
+// The script: missing modules and functions, and the true version's answer.
+struct Script {
+    std::set<std::string> missingModules = {};
+    std::set<std::string> missingFunctions = {};
+    bool replaceTrueVersion = false;
+    DWORD major = 0;
+    DWORD minor = 0;
+    LONG status = 0;
+};
+void Apply(const Script& script) {
+    test::g_seamScript = {.missingModules = script.missingModules, .missing = script.missingFunctions};
+    test::g_seamScript.replaced[MONITOR_ENTRY_POINTS[0]] = reinterpret_cast<AnyFunction>(RecordingSystemMetrics);
+    g_trueVersion = {script.replaceTrueVersion, script.major, script.minor, script.status};
+    if (script.replaceTrueVersion) {
+        test::g_seamScript.replaced[TRUE_VERSION_FUNCTION] = reinterpret_cast<AnyFunction>(ScriptedTrueVersion);
     }
-    if (n == MONITOR_ENTRY_POINTS[0]) {
-        g_realSystemMetrics = reinterpret_cast<SystemMetricsFn>(RealSystem().findFunction(module, name));
-        return reinterpret_cast<AnyFunction>(RecordingSystemMetrics);
-    }
-    return RealSystem().findFunction(module, name);
 }
 
-HMODULE RealLoad(const char* name) { return RealSystem().loadSystemLibrary(name); }
-void RealFree(HMODULE module) { RealSystem().freeLibrary(module); }
-UINT RealWindows(char* buffer, UINT capacity) { return RealSystem().getWindowsDirectory(buffer, capacity); }
-DWORD RealCurrent(DWORD capacity, char* buffer) { return RealSystem().getCurrentDirectory(capacity, buffer); }
-
-const SystemSeam SCRIPT_SEAM = {RealLoad, RealFree, ScriptModule, ScriptFunction, RealWindows, RealCurrent};
+// The functions looked up, in order.
+std::vector<std::string> Lookups() {
+    std::vector<std::string> names;
+    for (const std::string& event : test::g_seamEvents) {
+        if (event.rfind("find ", 0) == 0) names.push_back(event.substr(5));
+    }
+    return names;
+}
 
 class SeamTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_script = Script{};
-        g_lookups.clear();
+        Apply(Script{});
+        test::g_seamEvents.clear();
         g_metricCalls.clear();
         ResetMonitorEntryPoints();
-        SetSystemSeam(&SCRIPT_SEAM);
+        SetSystemSeam(&test::ScriptedSystem());
     }
     void TearDown() override {
         SetSystemSeam(nullptr);
@@ -117,7 +115,7 @@ class TrueVersionTest : public SeamTest, public ::testing::WithParamInterface<Tr
 
 TEST_P(TrueVersionTest, CorrectsTheReportedVersion) {
     const TrueVersionCase& c = GetParam();
-    g_script = c.script;
+    Apply(c.script);
     EXPECT_EQ(GetOsClass(), c.expected == REPORTED ? ReportedClass() : c.expected);
 }
 
@@ -137,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The product type stays GetVersionExA's: 6.1 is class 4 only on a workstation.
 TEST_F(SeamTest, TrueVersionKeepsTheReportedProductType) {
-    g_script = {.replaceTrueVersion = true, .major = 6, .minor = 1};
+    Apply({.replaceTrueVersion = true, .major = 6, .minor = 1});
     EXPECT_EQ(GetOsClass(), ReportedProductType() == VER_PRODUCT_WORKSTATION ? 4 : 3);
 }
 
@@ -184,7 +182,7 @@ class MissingEntryPointTest : public SeamTest, public ::testing::WithParamInterf
 // nothing is called through the looked-up GetSystemMetrics.
 TEST_P(MissingEntryPointTest, SubstitutesAnswer) {
     const int missing = GetParam();
-    g_script.missingFunctions = {MONITOR_ENTRY_POINTS[missing]};
+    Apply({.missingFunctions = {MONITOR_ENTRY_POINTS[missing]}});
     EXPECT_EQ(GetMetric(METRIC_X_VIRTUAL_SCREEN), 0);
     EXPECT_EQ(GetMetric(METRIC_Y_VIRTUAL_SCREEN), 0);
     EXPECT_EQ(GetMetric(METRIC_CX_VIRTUAL_SCREEN), GetSystemMetrics(SM_CXSCREEN));
@@ -194,23 +192,23 @@ TEST_P(MissingEntryPointTest, SubstitutesAnswer) {
     EXPECT_EQ(GetMetric(METRIC_CY_CAPTION), GetSystemMetrics(SM_CYCAPTION));
     EXPECT_TRUE(g_metricCalls.empty());
     const std::vector<std::string> looked(MONITOR_ENTRY_POINTS, MONITOR_ENTRY_POINTS + missing + 1);
-    EXPECT_THAT(g_lookups, ElementsAreArray(looked));  // once, stopping at the missing one
+    EXPECT_THAT(Lookups(), ElementsAreArray(looked));  // once, stopping at the missing one
 }
 
 INSTANTIATE_TEST_SUITE_P(EachEntryPoint, MissingEntryPointTest, ::testing::Range(0, MONITOR_ENTRY_POINT_COUNT));
 
 TEST_F(SeamTest, MissingUserModuleSubstitutes) {
-    g_script.missingModules = {USER_MODULE};
+    Apply({.missingModules = {USER_MODULE}});
     EXPECT_EQ(GetMetric(METRIC_MONITORS), 1);
     EXPECT_EQ(GetMetric(METRIC_X_VIRTUAL_SCREEN), 0);
-    EXPECT_TRUE(g_lookups.empty());
+    EXPECT_TRUE(Lookups().empty());
 }
 
 TEST_F(SeamTest, AvailableEntryPointsAnswerThroughTheLookedUpFunction) {
     for (int index : SUBSTITUTED) EXPECT_EQ(GetMetric(index), GetSystemMetrics(index)) << index;
     EXPECT_EQ(g_metricCalls, SUBSTITUTED);
     const std::vector<std::string> all(MONITOR_ENTRY_POINTS, MONITOR_ENTRY_POINTS + MONITOR_ENTRY_POINT_COUNT);
-    EXPECT_THAT(g_lookups, ElementsAreArray(all));  // looked up once for all calls
+    EXPECT_THAT(Lookups(), ElementsAreArray(all));  // looked up once for all calls
 }
 
 TEST(FrameMetrics, FixedAndSizingFrames) {
