@@ -230,7 +230,8 @@ snapshot() {  # name
 
 # What the product puts outside its install folder: a Start-menu folder for all users
 # and one for the user, and the desktop shortcut.
-START_MENU_FOLDERS="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation
+COMMON_MENU_UNIX="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation"
+START_MENU_FOLDERS="$COMMON_MENU_UNIX
 $WINEPREFIX/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Velto/Quillstation"
 DESKTOP_SHORTCUT="$HOME/Desktop/Quill Station.LNK"
 nothing_of_the_product_left() {

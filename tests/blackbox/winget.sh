@@ -84,9 +84,8 @@ check_eq "the manifest's silent switches install, with 0" 0 $?
 for value in DisplayName Publisher DisplayVersion; do
   check_eq "the uninstall entry's $value is the manifest's" "$(fact "$value")" "$(uninstall_entry_value "$value")"
 done
-product_key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(fact ProductCode)"
-key_in_32bit_view() { wine reg query "$1" $(reg_view_flag 32) </dev/null >/dev/null 2>&1; }
-check "the ProductCode names the uninstall entry's key" key_in_32bit_view "$product_key"
+check_eq "the ProductCode names the uninstall entry's key" "${UNINSTALL_KEY##*\\}" "$(fact ProductCode)"
+check "and that key is in the 32-bit view" uninstall_entry_in_view 32
 ensure_removed
 check "and the product is removed again" product_absent
 
