@@ -37,16 +37,15 @@ void BuildTarget(const PackageEntry& entry, const char* installFolder, Target& t
     target.usable = true;
 }
 
-// offset + size <= packageSize, computed without wrap-around.
-bool LiesInside(const PackageEntry& entry, std::size_t packageSize) {
-    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
-}
-
 bool IsSelected(const PackageEntry& entry, const char* filter) {
     return filter == nullptr || std::strcmp(entry.name, filter) == 0;
 }
 
 }  // namespace
+
+bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize) {
+    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
+}
 
 int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDirectory& directory) {
     if (package == nullptr || size <= PACKAGE_DIRECTORY_BYTES) {
@@ -80,7 +79,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
         BuildTarget(entry, installFolder, target);
 
         EntryOutcome outcome;
-        if (!LiesInside(entry, size)) {
+        if (!EntryLiesInside(entry, size)) {
             outcome = EntryOutcome::OutOfBounds;  // the chain stays where it is
         } else {
             std::uint8_t* data = package != nullptr ? package + entry.offset : noBytes;

@@ -38,6 +38,10 @@ enum class EntryOutcome : std::uint8_t {
 
 inline constexpr std::size_t PACKAGE_PATH_SIZE = 1024;  // target path and its folder part
 
+// True when the entry's bytes lie inside a package of packageSize bytes (offset + size
+// at most packageSize, without wrap-around). An entry outside is never deciphered.
+bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize);
+
 // Copies the first 468 bytes of package into directory when the package is longer than
 // that. 0 when copied, -1 otherwise (directory unchanged).
 int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDirectory& directory);
