@@ -68,8 +68,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
     }
     (void)ReadDirectoryBytes(package, size, directory);
 
-    std::int32_t seed = PACKAGE_CHAIN_SEED;
-    std::uint8_t key[CIPHER_KEY_SIZE] = {};
+    KeyChain chain;
     std::uint32_t failures = 0;
     std::uint8_t noBytes[1] = {};
 
@@ -89,7 +88,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
                 DigestBuffer(data, 0, storedDigest);
                 CopyBlock(plainDigest, storedDigest, DIGEST_SIZE);
             } else {
-                DecipherAndDigest(data, entry.size, seed, key, storedDigest, plainDigest);
+                DecipherAndDigest(data, entry.size, chain.seed, chain.key, storedDigest, plainDigest);
             }
 
             if (CompareBlock(plainDigest, entry.digest, DIGEST_SIZE) == 0) {
@@ -104,8 +103,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
                 outcome = EntryOutcome::WriteFailed;
             }
 
-            CopyBlock(key, storedDigest, CIPHER_KEY_SIZE);
-            seed = NextChainSeed(seed, storedDigest);
+            AdvanceKeyChain(chain, storedDigest);
         }
 
         if (outcome != EntryOutcome::Written && outcome != EntryOutcome::Verified) {

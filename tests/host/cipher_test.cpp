@@ -128,6 +128,19 @@ TEST(NextChainSeed, SquaresShiftsAndTakesDigestByte) {
   EXPECT_EQ(NextChainSeed(-1, digest), 0x100);
 }
 
+// The start and the step of the chain are part of the package format: packages already
+// built must keep deciphering.
+TEST(KeyChain, StartsAtTheChainSeedWithAZeroKeyAndTakesTheStoredDigest) {
+  KeyChain chain;
+  EXPECT_EQ(chain.seed, PACKAGE_CHAIN_SEED);
+  EXPECT_EQ(Bytes(chain.key, chain.key + CIPHER_KEY_SIZE), Bytes(CIPHER_KEY_SIZE, 0));
+  Bytes digest = CountingKey();
+  digest[0] = 0xAB;
+  AdvanceKeyChain(chain, digest.data());
+  EXPECT_EQ(chain.seed, static_cast<std::int32_t>(0xE70511ABu));
+  EXPECT_EQ(Bytes(chain.key, chain.key + CIPHER_KEY_SIZE), digest);
+}
+
 TEST(BlockHelpers, CopyZeroCompare) {
   for (std::size_t count : {0u, 1u, 7u, 8u, 9u, 16u, 23u}) {
     const Bytes source = Pattern(count + 2, 5);

@@ -103,8 +103,7 @@ bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint
     }
 
     std::vector<std::uint8_t> package(offsets.back() + inputs.back().data.size(), 0);
-    std::int32_t seed = PACKAGE_CHAIN_SEED;
-    std::uint8_t key[CIPHER_KEY_SIZE] = {};
+    KeyChain chain;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const PackageInput& input = inputs[i];
         const auto size = static_cast<std::uint32_t>(input.data.size());
@@ -117,13 +116,11 @@ bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint
         DigestBuffer(input.data.data(), size, field(ENTRY_DIGEST_FIELD));
 
         std::memcpy(content, input.data.data(), size);
-        PackageCipher(seed, content, size, key);
+        PackageCipher(chain.seed, content, size, chain.key);
         std::uint8_t storedDigest[DIGEST_SIZE];
         DigestBuffer(content, size, storedDigest);
         PutU32(field(ENTRY_RESERVED_FIELD), Crc32(content, size));
-
-        std::memcpy(key, storedDigest, CIPHER_KEY_SIZE);
-        seed = NextChainSeed(seed, storedDigest);
+        AdvanceKeyChain(chain, storedDigest);
     }
     out = std::move(package);
     return true;
