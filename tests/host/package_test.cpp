@@ -7,30 +7,22 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 #include "tools/packtool/core/builder.h"
 
 namespace qs {
 namespace {
 
 using packtool::PackageInput;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 constexpr char FOLDER[] = "C:\\Program Files\\Velto\\Quillstation";
 constexpr EntryOutcome W = EntryOutcome::Written;
 
-Bytes Pattern(std::size_t size, std::uint32_t seed) {
-    Bytes bytes(size);
-    for (auto& b : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(seed >> 16);
-    }
-    return bytes;
-}
-
 std::vector<PackageInput> ProductInputs() {
-    return {{"Quillstation.exe", Pattern(70001, 1)},
-            {"readme.txt", Pattern(3648, 2)},
-            {"Quill_Frmw_1.6.0.hex", Pattern(1205, 3)}};
+    return {{"Quillstation.exe", test::PseudoRandomBytes(70001, 1)},
+            {"readme.txt", test::PseudoRandomBytes(3648, 2)},
+            {"Quill_Frmw_1.6.0.hex", test::PseudoRandomBytes(1205, 3)}};
 }
 
 Bytes Build(const std::vector<PackageInput>& inputs) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 
 namespace qs::bench {
 
@@ -32,12 +33,7 @@ inline Package MakePackage() {
     package.offsets[i] = package.total;
     package.total += ENTRY_SIZES[i];
   }
-  package.bytes.resize(package.total);
-  std::uint32_t x = 12345;
-  for (std::uint8_t& b : package.bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<std::uint8_t>(x >> 24);
-  }
+  package.bytes = test::PseudoRandomBytes(package.total, 12345);
   return package;
 }
 
