@@ -50,8 +50,9 @@ say "building the stand-in product (i686)"
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build/win" -j "$jobs" --target quillstation_standin >/dev/null
 say "writing product files of the shipped sizes to $product"
-g++ -std=c++20 -O2 -I"$root" -o "$bench/make_product_files" "$root/tools/bench/make_product_files.cpp"
-"$bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
+cmake -S "$root" -B "$build/host" >/dev/null
+cmake --build "$build/host" -j "$jobs" --target make_product_files >/dev/null
+"$build/host/tools/bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
   "$root/product/Quill_Frmw_1.6.0.hex" "$product"
 say "building QuillstationSetup.exe with them"
 cmake -S "$root" -B "$bench/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
@@ -63,7 +64,7 @@ i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$trivial" "$root/tools/b
 window_floor=$bench/window_floor.exe
 i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$window_floor" "$root/tools/bench/window_floor_win.cpp" -lole32
 keeper=$bench/desktop_keeper.exe
-i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$keeper" "$root/tools/bench/desktop_keeper.cpp"
+i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$keeper" "$root/tools/bench/desktop_keeper_win.cpp"
 say "building the NSIS installer of the same files"
 nsis=$bench/nsis-setup.exe
 makensis -V1 -DPRODUCT_DIR="$product" -DOUT_FILE="$nsis" "$root/tools/bench/quillstation.nsi" >/dev/null
@@ -74,7 +75,7 @@ rm -rf "$wine_dir"
 "$root/scripts/wine-start.sh" "$wine_dir" win32 >/dev/null
 export QS_WINE_DIR=$wine_dir QS_WINE_ARCH=win32
 . "$root/scripts/wine-env.sh"
-# A warm desktop as on Windows (see tools/bench/desktop_keeper.cpp); ended by pid at exit.
+# A warm desktop as on Windows (see tools/bench/desktop_keeper_win.cpp); ended by pid at exit.
 wine "$keeper" </dev/null >/dev/null 2>&1 &
 keeper_pid=$!
 folder="$WINEPREFIX/drive_c/Program Files/Velto/Quillstation"
