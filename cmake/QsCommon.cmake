@@ -20,10 +20,13 @@ function(qs_product_target target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   # Reproducible objects: no source or build folder path is written into them (__FILE__,
   # debug information), wherever the tree and the build folder lie. The build folder
-  # usually lies inside the tree: its map comes last, so it wins.
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
-    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  # usually lies inside the tree: its map comes last, so it wins. A fuzzing build keeps
+  # the real paths, for the source lines of its crash reports.
+  if(NOT QS_FUZZ)
+    target_compile_options(${target} PRIVATE
+      $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
+      $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  endif()
 endfunction()
 
 # Test code: the common warnings, exceptions allowed (GoogleTest uses them).
