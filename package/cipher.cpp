@@ -178,10 +178,4 @@ std::int32_t NextChainSeed(std::int32_t seed, const std::uint8_t storedDigest[DI
   return static_cast<std::int32_t>(((s * s) << 8) | storedDigest[0]);
 }
 
-void AdvanceKeyChain(KeyChain& chain, const std::uint8_t storedDigest[DIGEST_SIZE]) {
-  static_assert(CIPHER_KEY_SIZE <= DIGEST_SIZE, "the key is taken from the digest");
-  CopyBlock(chain.key, storedDigest, CIPHER_KEY_SIZE);
-  chain.seed = NextChainSeed(chain.seed, storedDigest);
-}
-
 }  // namespace qs

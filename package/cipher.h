@@ -43,11 +43,15 @@ struct KeyChain {
   std::uint8_t key[CIPHER_KEY_SIZE] = {};
 };
 
-// Moves the chain past one entry whose stored bytes have the digest storedDigest.
-void AdvanceKeyChain(KeyChain& chain, const std::uint8_t storedDigest[DIGEST_SIZE]);
-
 // The seed after an entry: ((seed * seed) << 8) | storedDigest[0].
 std::int32_t NextChainSeed(std::int32_t seed, const std::uint8_t storedDigest[DIGEST_SIZE]);
+
+// Moves the chain past one entry whose stored bytes have the digest storedDigest.
+inline void AdvanceKeyChain(KeyChain& chain, const std::uint8_t storedDigest[DIGEST_SIZE]) {
+  static_assert(CIPHER_KEY_SIZE <= DIGEST_SIZE, "the key is taken from the digest");
+  CopyBlock(chain.key, storedDigest, CIPHER_KEY_SIZE);
+  chain.seed = NextChainSeed(chain.seed, storedDigest);
+}
 
 // The extraction work on one entry in one call: storedDigest = MD5 of the bytes as
 // given, then the bytes are deciphered in place, then plainDigest = MD5 of the result.

@@ -43,10 +43,6 @@ bool IsSelected(const PackageEntry& entry, const char* filter) {
 
 }  // namespace
 
-bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize) {
-    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
-}
-
 int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDirectory& directory) {
     if (package == nullptr || size <= PACKAGE_DIRECTORY_BYTES) {
         return PACKAGE_MISSING;

@@ -40,7 +40,9 @@ inline constexpr std::size_t PACKAGE_PATH_SIZE = 1024;  // target path and its f
 
 // True when the entry's bytes lie inside a package of packageSize bytes (offset + size
 // at most packageSize, without wrap-around). An entry outside is never deciphered.
-bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize);
+inline bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize) {
+    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
+}
 
 // Copies the first 468 bytes of package into directory when the package is longer than
 // that. 0 when copied, -1 otherwise (directory unchanged).
