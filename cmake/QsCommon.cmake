@@ -20,13 +20,16 @@ function(qs_product_target target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   # Reproducible objects: no source or build folder path is written into them (__FILE__,
   # debug information), wherever the tree and the build folder lie. The build folder
-  # usually lies inside the tree: its map comes last, so it wins.
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
-    $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  # usually lies inside the tree: its map comes last, so it wins. A fuzzing build keeps
+  # the real paths, for the source lines of its crash reports.
+  if(NOT QS_FUZZ)
+    target_compile_options(${target} PRIVATE
+      $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
+      $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>)
+  endif()
 endfunction()
 
-# Test and tool code: same warnings, exceptions allowed (GoogleTest uses them).
+# Test code: the common warnings, exceptions allowed (GoogleTest uses them).
 function(qs_test_target target)
   target_compile_features(${target} PUBLIC cxx_std_20)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
@@ -34,4 +37,11 @@ function(qs_test_target target)
   if(WIN32)
     target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   endif()
+endfunction()
+
+# Tool code (tools/: the package tool, the release tool, the benchmarks): the product's
+# warnings as errors; exceptions allowed.
+function(qs_tool_target target)
+  qs_test_target(${target})
+  target_compile_options(${target} PRIVATE ${QS_WARNINGS} -Werror)
 endfunction()

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "package/md5_steps.h"
+
 namespace qs {
 
 namespace detail {
@@ -16,15 +18,6 @@ constexpr std::uint32_t MD5_INIT_C = 0x98BADCFEu;
 constexpr std::uint32_t MD5_INIT_D = 0x10325476u;
 constexpr std::uint8_t MD5_PAD_MARK = 0x80;
 constexpr std::size_t MD5_LENGTH_FIELD_OFFSET = MD5_BLOCK_SIZE - 8;
-
-inline std::uint32_t RotateLeft(std::uint32_t x, int n) {
-  return (x << n) | (x >> (32 - n));
-}
-
-inline std::uint32_t LoadLe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 inline void StoreLe32(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -39,81 +32,15 @@ inline std::uint32_t G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 inline std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
 inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 
-#define QS_MD5_STEP(f, a, b, c, d, x, s, ac) \
-  a = RotateLeft(a + f(b, c, d) + (x) + (ac), s) + b
+// One step of the single-pass form.
+#define QS_MD5_STEP(i, f, a, b, c, d, w, s, ac) a = RotateLeft(a + f(b, c, d) + x[w] + (ac), s) + b;
 
 void TransformBlock(std::uint32_t state[4], const std::uint8_t* block) {
   std::uint32_t x[16];
   for (int i = 0; i < 16; ++i) x[i] = LoadLe32(block + 4 * i);
   std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
-  QS_MD5_STEP(F, a, b, c, d, x[0], 7, 0xd76aa478u);
-  QS_MD5_STEP(F, d, a, b, c, x[1], 12, 0xe8c7b756u);
-  QS_MD5_STEP(F, c, d, a, b, x[2], 17, 0x242070dbu);
-  QS_MD5_STEP(F, b, c, d, a, x[3], 22, 0xc1bdceeeu);
-  QS_MD5_STEP(F, a, b, c, d, x[4], 7, 0xf57c0fafu);
-  QS_MD5_STEP(F, d, a, b, c, x[5], 12, 0x4787c62au);
-  QS_MD5_STEP(F, c, d, a, b, x[6], 17, 0xa8304613u);
-  QS_MD5_STEP(F, b, c, d, a, x[7], 22, 0xfd469501u);
-  QS_MD5_STEP(F, a, b, c, d, x[8], 7, 0x698098d8u);
-  QS_MD5_STEP(F, d, a, b, c, x[9], 12, 0x8b44f7afu);
-  QS_MD5_STEP(F, c, d, a, b, x[10], 17, 0xffff5bb1u);
-  QS_MD5_STEP(F, b, c, d, a, x[11], 22, 0x895cd7beu);
-  QS_MD5_STEP(F, a, b, c, d, x[12], 7, 0x6b901122u);
-  QS_MD5_STEP(F, d, a, b, c, x[13], 12, 0xfd987193u);
-  QS_MD5_STEP(F, c, d, a, b, x[14], 17, 0xa679438eu);
-  QS_MD5_STEP(F, b, c, d, a, x[15], 22, 0x49b40821u);
-
-  QS_MD5_STEP(G, a, b, c, d, x[1], 5, 0xf61e2562u);
-  QS_MD5_STEP(G, d, a, b, c, x[6], 9, 0xc040b340u);
-  QS_MD5_STEP(G, c, d, a, b, x[11], 14, 0x265e5a51u);
-  QS_MD5_STEP(G, b, c, d, a, x[0], 20, 0xe9b6c7aau);
-  QS_MD5_STEP(G, a, b, c, d, x[5], 5, 0xd62f105du);
-  QS_MD5_STEP(G, d, a, b, c, x[10], 9, 0x02441453u);
-  QS_MD5_STEP(G, c, d, a, b, x[15], 14, 0xd8a1e681u);
-  QS_MD5_STEP(G, b, c, d, a, x[4], 20, 0xe7d3fbc8u);
-  QS_MD5_STEP(G, a, b, c, d, x[9], 5, 0x21e1cde6u);
-  QS_MD5_STEP(G, d, a, b, c, x[14], 9, 0xc33707d6u);
-  QS_MD5_STEP(G, c, d, a, b, x[3], 14, 0xf4d50d87u);
-  QS_MD5_STEP(G, b, c, d, a, x[8], 20, 0x455a14edu);
-  QS_MD5_STEP(G, a, b, c, d, x[13], 5, 0xa9e3e905u);
-  QS_MD5_STEP(G, d, a, b, c, x[2], 9, 0xfcefa3f8u);
-  QS_MD5_STEP(G, c, d, a, b, x[7], 14, 0x676f02d9u);
-  QS_MD5_STEP(G, b, c, d, a, x[12], 20, 0x8d2a4c8au);
-
-  QS_MD5_STEP(H, a, b, c, d, x[5], 4, 0xfffa3942u);
-  QS_MD5_STEP(H, d, a, b, c, x[8], 11, 0x8771f681u);
-  QS_MD5_STEP(H, c, d, a, b, x[11], 16, 0x6d9d6122u);
-  QS_MD5_STEP(H, b, c, d, a, x[14], 23, 0xfde5380cu);
-  QS_MD5_STEP(H, a, b, c, d, x[1], 4, 0xa4beea44u);
-  QS_MD5_STEP(H, d, a, b, c, x[4], 11, 0x4bdecfa9u);
-  QS_MD5_STEP(H, c, d, a, b, x[7], 16, 0xf6bb4b60u);
-  QS_MD5_STEP(H, b, c, d, a, x[10], 23, 0xbebfbc70u);
-  QS_MD5_STEP(H, a, b, c, d, x[13], 4, 0x289b7ec6u);
-  QS_MD5_STEP(H, d, a, b, c, x[0], 11, 0xeaa127fau);
-  QS_MD5_STEP(H, c, d, a, b, x[3], 16, 0xd4ef3085u);
-  QS_MD5_STEP(H, b, c, d, a, x[6], 23, 0x04881d05u);
-  QS_MD5_STEP(H, a, b, c, d, x[9], 4, 0xd9d4d039u);
-  QS_MD5_STEP(H, d, a, b, c, x[12], 11, 0xe6db99e5u);
-  QS_MD5_STEP(H, c, d, a, b, x[15], 16, 0x1fa27cf8u);
-  QS_MD5_STEP(H, b, c, d, a, x[2], 23, 0xc4ac5665u);
-
-  QS_MD5_STEP(I, a, b, c, d, x[0], 6, 0xf4292244u);
-  QS_MD5_STEP(I, d, a, b, c, x[7], 10, 0x432aff97u);
-  QS_MD5_STEP(I, c, d, a, b, x[14], 15, 0xab9423a7u);
-  QS_MD5_STEP(I, b, c, d, a, x[5], 21, 0xfc93a039u);
-  QS_MD5_STEP(I, a, b, c, d, x[12], 6, 0x655b59c3u);
-  QS_MD5_STEP(I, d, a, b, c, x[3], 10, 0x8f0ccc92u);
-  QS_MD5_STEP(I, c, d, a, b, x[10], 15, 0xffeff47du);
-  QS_MD5_STEP(I, b, c, d, a, x[1], 21, 0x85845dd1u);
-  QS_MD5_STEP(I, a, b, c, d, x[8], 6, 0x6fa87e4fu);
-  QS_MD5_STEP(I, d, a, b, c, x[15], 10, 0xfe2ce6e0u);
-  QS_MD5_STEP(I, c, d, a, b, x[6], 15, 0xa3014314u);
-  QS_MD5_STEP(I, b, c, d, a, x[13], 21, 0x4e0811a1u);
-  QS_MD5_STEP(I, a, b, c, d, x[4], 6, 0xf7537e82u);
-  QS_MD5_STEP(I, d, a, b, c, x[11], 10, 0xbd3af235u);
-  QS_MD5_STEP(I, c, d, a, b, x[2], 15, 0x2ad7d2bbu);
-  QS_MD5_STEP(I, b, c, d, a, x[9], 21, 0xeb86d391u);
+  QS_MD5_STEPS(QS_MD5_STEP)
 
   state[0] += a;
   state[1] += b;

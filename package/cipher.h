@@ -33,9 +33,25 @@ void CopyBlock(void* destination, const void* source, std::size_t count);
 int CompareBlock(const void* a, const void* b, std::size_t count);
 void ZeroBlock(void* destination, std::size_t count);
 
-// The key chain from one package entry to the next: the next key is the digest of the
-// entry's stored (enciphered) bytes; the next seed is ((seed * seed) << 8) | digest[0].
+// The key chain along a package's entries: the first entry is enciphered with
+// PACKAGE_CHAIN_SEED and a zero key, every later one with the seed and key that the
+// entry before it leaves: the key is the digest of that entry's stored (enciphered)
+// bytes, the seed moves on by NextChainSeed. An entry that is never deciphered leaves
+// the chain where it was.
+struct KeyChain {
+  std::int32_t seed = PACKAGE_CHAIN_SEED;
+  std::uint8_t key[CIPHER_KEY_SIZE] = {};
+};
+
+// The seed after an entry: ((seed * seed) << 8) | storedDigest[0].
 std::int32_t NextChainSeed(std::int32_t seed, const std::uint8_t storedDigest[DIGEST_SIZE]);
+
+// Moves the chain past one entry whose stored bytes have the digest storedDigest.
+inline void AdvanceKeyChain(KeyChain& chain, const std::uint8_t storedDigest[DIGEST_SIZE]) {
+  static_assert(CIPHER_KEY_SIZE <= DIGEST_SIZE, "the key is taken from the digest");
+  CopyBlock(chain.key, storedDigest, CIPHER_KEY_SIZE);
+  chain.seed = NextChainSeed(chain.seed, storedDigest);
+}
 
 // The extraction work on one entry in one call: storedDigest = MD5 of the bytes as
 // given, then the bytes are deciphered in place, then plainDigest = MD5 of the result.

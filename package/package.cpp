@@ -37,11 +37,6 @@ void BuildTarget(const PackageEntry& entry, const char* installFolder, Target& t
     target.usable = true;
 }
 
-// offset + size <= packageSize, computed without wrap-around.
-bool LiesInside(const PackageEntry& entry, std::size_t packageSize) {
-    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
-}
-
 bool IsSelected(const PackageEntry& entry, const char* filter) {
     return filter == nullptr || std::strcmp(entry.name, filter) == 0;
 }
@@ -69,8 +64,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
     }
     (void)ReadDirectoryBytes(package, size, directory);
 
-    std::int32_t seed = PACKAGE_CHAIN_SEED;
-    std::uint8_t key[CIPHER_KEY_SIZE] = {};
+    KeyChain chain;
     std::uint32_t failures = 0;
     std::uint8_t noBytes[1] = {};
 
@@ -80,7 +74,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
         BuildTarget(entry, installFolder, target);
 
         EntryOutcome outcome;
-        if (!LiesInside(entry, size)) {
+        if (!EntryLiesInside(entry, size)) {
             outcome = EntryOutcome::OutOfBounds;  // the chain stays where it is
         } else {
             std::uint8_t* data = package != nullptr ? package + entry.offset : noBytes;
@@ -90,7 +84,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
                 DigestBuffer(data, 0, storedDigest);
                 CopyBlock(plainDigest, storedDigest, DIGEST_SIZE);
             } else {
-                DecipherAndDigest(data, entry.size, seed, key, storedDigest, plainDigest);
+                DecipherAndDigest(data, entry.size, chain.seed, chain.key, storedDigest, plainDigest);
             }
 
             if (CompareBlock(plainDigest, entry.digest, DIGEST_SIZE) == 0) {
@@ -105,8 +99,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
                 outcome = EntryOutcome::WriteFailed;
             }
 
-            CopyBlock(key, storedDigest, CIPHER_KEY_SIZE);
-            seed = NextChainSeed(seed, storedDigest);
+            AdvanceKeyChain(chain, storedDigest);
         }
 
         if (outcome != EntryOutcome::Written && outcome != EntryOutcome::Verified) {

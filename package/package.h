@@ -45,6 +45,12 @@ inline constexpr std::size_t PACKAGE_PATH_SIZE = 1024;  // target path and its f
 // allowed. Extraction writes and removal deletes only names that pass it.
 bool IsSafeRelativeName(const char* name, std::size_t fieldSize);
 
+// True when the entry's bytes lie inside a package of packageSize bytes (offset + size
+// at most packageSize, without wrap-around). An entry outside is never deciphered.
+inline bool EntryLiesInside(const PackageEntry& entry, std::size_t packageSize) {
+    return entry.offset <= packageSize && entry.size <= packageSize - entry.offset;
+}
+
 // Copies the first 468 bytes of package into directory when the package is longer than
 // that. 0 when copied, -1 otherwise (directory unchanged).
 int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDirectory& directory);

@@ -50,8 +50,9 @@ say "building the stand-in product (i686)"
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build/win" -j "$jobs" --target quillstation_standin >/dev/null
 say "writing product files of the shipped sizes to $product"
-g++ -std=c++20 -O2 -o "$bench/make_product_files" "$root/tools/bench/make_product_files.cpp"
-"$bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
+cmake -S "$root" -B "$build/host" >/dev/null
+cmake --build "$build/host" -j "$jobs" --target make_product_files >/dev/null
+"$build/host/tools/bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
   "$root/product/Quill_Frmw_1.6.0.hex" "$product"
 say "building QuillstationSetup.exe with them"
 cmake -S "$root" -B "$bench/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \

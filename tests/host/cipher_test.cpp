@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 
 namespace qs {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::PseudoRandomBytes;
 
 Bytes FromHex(const std::string& hex) {
   Bytes bytes;
@@ -28,21 +30,7 @@ Bytes Key(std::initializer_list<std::uint8_t> leading) {
   return key;
 }
 
-Bytes CountingKey() {  // 0x10, 0x11, ..., 0x1F
-  Bytes key(CIPHER_KEY_SIZE);
-  for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(0x10 + i);
-  return key;
-}
-
-Bytes Pattern(std::size_t count, std::uint32_t seed) {
-  Bytes bytes(count);
-  std::uint32_t x = seed;
-  for (std::uint8_t& b : bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<std::uint8_t>(x >> 24);
-  }
-  return bytes;
-}
+Bytes CountingKey() { return test::CountingBytes(CIPHER_KEY_SIZE, 0x10); }  // 0x10 .. 0x1F
 
 struct CipherVector {
   const char* what;
@@ -97,10 +85,10 @@ TEST(LinkScrambler, KnownVectorAndNullBuffer) {
 }
 
 TEST(CipherAndScrambler, RoundTripsAndZeroLength) {
-  const Bytes key = Pattern(CIPHER_KEY_SIZE, 99);
+  const Bytes key = PseudoRandomBytes(CIPHER_KEY_SIZE, 99);
   for (std::size_t length : {1u, 2u, 15u, 16u, 17u, 255u, 4096u, 100003u}) {
     for (std::int32_t state : {PACKAGE_CHAIN_SEED, std::int32_t{-1}, std::int32_t{0x7FFFFFFF}}) {
-      const Bytes plain = Pattern(length, static_cast<std::uint32_t>(length));
+      const Bytes plain = PseudoRandomBytes(length, static_cast<std::uint32_t>(length));
       Bytes work = plain;
       const auto n = static_cast<std::uint32_t>(length);
       PackageCipher(state, work.data(), n, key.data());
@@ -128,9 +116,22 @@ TEST(NextChainSeed, SquaresShiftsAndTakesDigestByte) {
   EXPECT_EQ(NextChainSeed(-1, digest), 0x100);
 }
 
+// The start and the step of the chain are part of the package format: packages already
+// built must keep deciphering.
+TEST(KeyChain, StartsAtTheChainSeedWithAZeroKeyAndTakesTheStoredDigest) {
+  KeyChain chain;
+  EXPECT_EQ(chain.seed, PACKAGE_CHAIN_SEED);
+  EXPECT_EQ(Bytes(chain.key, chain.key + CIPHER_KEY_SIZE), Bytes(CIPHER_KEY_SIZE, 0));
+  Bytes digest = CountingKey();
+  digest[0] = 0xAB;
+  AdvanceKeyChain(chain, digest.data());
+  EXPECT_EQ(chain.seed, static_cast<std::int32_t>(0xE70511ABu));
+  EXPECT_EQ(Bytes(chain.key, chain.key + CIPHER_KEY_SIZE), digest);
+}
+
 TEST(BlockHelpers, CopyZeroCompare) {
   for (std::size_t count : {0u, 1u, 7u, 8u, 9u, 16u, 23u}) {
-    const Bytes source = Pattern(count + 2, 5);
+    const Bytes source = PseudoRandomBytes(count + 2, 5);
     Bytes target(count + 2, 0xCC);
     CopyBlock(target.data(), source.data(), count);
     EXPECT_EQ(Bytes(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(count)),
@@ -147,7 +148,7 @@ TEST(BlockHelpers, CopyZeroCompare) {
     std::size_t count;
     int expected;
   };
-  Bytes nine = Pattern(9, 3);
+  Bytes nine = PseudoRandomBytes(9, 3);
   Bytes lastDiffers = nine;
   lastDiffers[8] ^= 1;
   Bytes firstDiffers = nine;
@@ -170,12 +171,12 @@ TEST(DecipherAndDigest, MatchesThreePassFormForEveryKernel) {
   const std::uint32_t lengths[] = {0,   1,   55,  56,   63,   64,   65,   127,  128,
                                    129, 191, 192, 193,  255,  1000, 3648, 4095, 120460,
                                    5561120};
-  const Bytes key = Pattern(CIPHER_KEY_SIZE, 7);
+  const Bytes key = PseudoRandomBytes(CIPHER_KEY_SIZE, 7);
   for (detail::ExtractionKernel kernel :
        {detail::ExtractionKernel::Best, detail::ExtractionKernel::Scalar}) {
     for (std::uint32_t length : lengths) {
       const std::int32_t state = static_cast<std::int32_t>(0x9E3779B9u ^ length);
-      const Bytes stored = Pattern(length, length * 31u + 1u);
+      const Bytes stored = PseudoRandomBytes(length, length * 31u + 1u);
       Bytes expectedPlain = stored;
       std::uint8_t expectedStored[DIGEST_SIZE], expectedPlainDigest[DIGEST_SIZE];
       DigestBuffer(stored.data(), length, expectedStored);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 
 namespace qs {
 namespace {
@@ -58,28 +59,18 @@ TEST(Md5, KnownAnswers) {
     EXPECT_EQ(DigestHex(c.message), c.digest) << "length " << c.message.size();
 }
 
-// The bytes of the large known answer: x = x * 1664525 + 1013904223 (mod 2^32) from
-// x = 1, each byte the top 8 bits of the new x. The size is that of the largest entry
-// of the shipped package.
-std::vector<std::uint8_t> GeneratedBytes(std::size_t count) {
-  std::vector<std::uint8_t> bytes(count);
-  std::uint32_t x = 1;
-  for (std::uint8_t& b : bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<std::uint8_t>(x >> 24);
-  }
-  return bytes;
-}
-
+// The bytes of the large known answer: the pseudo-random stream of tests/support/bytes.h
+// from seed 1 (x = x * 1664525 + 1013904223 (mod 2^32) from x = 1, each byte the top 8
+// bits of the new x). The size is that of the largest entry of the shipped package.
 TEST(Md5, LargeBufferMatchesIndependentDigest) {
-  const std::vector<std::uint8_t> bytes = GeneratedBytes(5561120);
+  const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(5561120, 1);
   std::uint8_t out[DIGEST_SIZE];
   DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
   EXPECT_EQ(Hex(out, DIGEST_SIZE), "8d2296a657a94c2d45b2d3fd3de332d7");
 }
 
 TEST(Md5, PiecewiseUpdatesMatchOneCall) {
-  const std::vector<std::uint8_t> bytes = GeneratedBytes(1000);
+  const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(1000, 1);
   std::uint8_t whole[DIGEST_SIZE];
   DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), whole);
   for (std::size_t piece : {1u, 7u, 63u, 64u, 65u, 333u}) {

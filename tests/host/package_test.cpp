@@ -7,33 +7,22 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 #include "tools/packtool/core/builder.h"
 
 namespace qs {
 namespace {
 
 using packtool::PackageInput;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 constexpr char FOLDER[] = "C:\\Program Files\\Velto\\Quillstation";
-constexpr std::size_t OFFSET_FIELD = 128;
-constexpr std::size_t SIZE_FIELD = 132;
-constexpr std::size_t DIGEST_FIELD = 136;
 constexpr EntryOutcome W = EntryOutcome::Written;
 
-Bytes Pattern(std::size_t size, std::uint32_t seed) {
-    Bytes bytes(size);
-    for (auto& b : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(seed >> 16);
-    }
-    return bytes;
-}
-
 std::vector<PackageInput> ProductInputs() {
-    return {{"Quillstation.exe", Pattern(70001, 1)},
-            {"readme.txt", Pattern(3648, 2)},
-            {"Quill_Frmw_1.6.0.hex", Pattern(1205, 3)}};
+    return {{"Quillstation.exe", test::PseudoRandomBytes(70001, 1)},
+            {"readme.txt", test::PseudoRandomBytes(3648, 2)},
+            {"Quill_Frmw_1.6.0.hex", test::PseudoRandomBytes(1205, 3)}};
 }
 
 Bytes Build(const std::vector<PackageInput>& inputs) {
@@ -43,20 +32,21 @@ Bytes Build(const std::vector<PackageInput>& inputs) {
     return package;
 }
 
-std::uint8_t* Field(Bytes& package, std::size_t entry, std::size_t field) {
-    return package.data() + entry * PACKAGE_ENTRY_BYTES + field;
+std::uint8_t* Field(Bytes& package, std::size_t entry, EntryField field) {
+    return package.data() + EntryFieldAt(entry, field);
 }
-void SetU32(Bytes& package, std::size_t entry, std::size_t field, std::uint32_t value) {
+void SetU32(Bytes& package, std::size_t entry, EntryField field, std::uint32_t value) {
     std::memcpy(Field(package, entry, field), &value, sizeof value);
 }
-std::uint32_t GetU32(Bytes& package, std::size_t entry, std::size_t field) {
+std::uint32_t GetU32(Bytes& package, std::size_t entry, EntryField field) {
     std::uint32_t value;
     std::memcpy(&value, Field(package, entry, field), sizeof value);
     return value;
 }
 void SetName(Bytes& package, std::size_t entry, const std::string& name) {
-    std::memset(Field(package, entry, 0), 0, PACKAGE_NAME_SIZE);
-    std::memcpy(Field(package, entry, 0), name.data(), std::min(name.size(), PACKAGE_NAME_SIZE));
+    std::uint8_t* field = Field(package, entry, ENTRY_NAME_FIELD);
+    std::memset(field, 0, ENTRY_NAME_FIELD.size);
+    std::memcpy(field, name.data(), std::min(name.size(), ENTRY_NAME_FIELD.size));
 }
 
 struct Written {
@@ -156,10 +146,11 @@ Bytes PackageWithRejectedFirstEntry(std::uint32_t offset, std::uint32_t size,
     kept = {inputs[1], inputs[2]};
     Bytes package = Build({inputs[1], inputs[2], inputs[0]});
     // entries become: [rejected, old 0, old 1]
-    std::memmove(Field(package, 1, 0), Field(package, 0, 0), 2 * PACKAGE_ENTRY_BYTES);
+    std::memmove(Field(package, 1, ENTRY_NAME_FIELD), Field(package, 0, ENTRY_NAME_FIELD),
+                 2 * PACKAGE_ENTRY_BYTES);
     SetName(package, 0, inputs[0].name);
-    SetU32(package, 0, OFFSET_FIELD, offset);
-    SetU32(package, 0, SIZE_FIELD, size);
+    SetU32(package, 0, ENTRY_OFFSET_FIELD, offset);
+    SetU32(package, 0, ENTRY_SIZE_FIELD, size);
     return package;
 }
 
@@ -206,7 +197,7 @@ TEST(ExtractPackageBytes, BoundsTest) {
 TEST(ExtractPackageBytes, DigestMismatchStillAdvancesTheChain) {
     const auto inputs = ProductInputs();
     Bytes package = Build(inputs);
-    Field(package, 0, DIGEST_FIELD)[15] ^= 1;
+    Field(package, 0, ENTRY_DIGEST_FIELD)[15] ^= 1;
     RecordingWriter writer;
     const Extraction run = Extract(package, writer);
     EXPECT_EQ(run.result, -101);
@@ -217,7 +208,7 @@ TEST(ExtractPackageBytes, DigestMismatchStillAdvancesTheChain) {
 
 TEST(ExtractPackageBytes, DamagedStoredBytesBreakTheRestOfTheChain) {
     Bytes package = Build(ProductInputs());
-    package[GetU32(package, 1, OFFSET_FIELD) + 7] ^= 0x40;
+    package[GetU32(package, 1, ENTRY_OFFSET_FIELD) + 7] ^= 0x40;
     RecordingWriter writer;
     const Extraction run = Extract(package, writer);
     EXPECT_EQ(run.result, -102);
@@ -228,7 +219,7 @@ TEST(ExtractPackageBytes, DamagedStoredBytesBreakTheRestOfTheChain) {
 TEST(ExtractPackageBytes, EveryEntryFailing) {
     Bytes mismatched = Build(ProductInputs());
     for (std::size_t i = 0; i < 3; ++i) {
-        Field(mismatched, i, DIGEST_FIELD)[0] ^= 0x80;
+        Field(mismatched, i, ENTRY_DIGEST_FIELD)[0] ^= 0x80;
     }
     const Bytes whole = Build(ProductInputs());
     const Bytes tiny(whole.begin(), whole.begin() + 469);
@@ -265,7 +256,7 @@ TEST(ExtractPackageBytes, FilterSelectsByExactName) {
     for (const Case& c : cases) {
         Bytes package = Build(ProductInputs());
         if (c.damageEntry0) {
-            Field(package, 0, DIGEST_FIELD)[3] ^= 0x10;
+            Field(package, 0, ENTRY_DIGEST_FIELD)[3] ^= 0x10;
         }
         RecordingWriter writer;
         const Extraction run = Extract(package, writer, c.filter);
@@ -329,9 +320,9 @@ TEST(ExtractPackageBytes, EmptyEntryVerifiesAgainstTheEmptyDigest) {
     DigestBuffer("", 0, emptyDigest);
     for (const bool rightDigest : {true, false}) {
         Bytes package = Build(ProductInputs());
-        SetU32(package, 2, SIZE_FIELD, 0);
+        SetU32(package, 2, ENTRY_SIZE_FIELD, 0);
         if (rightDigest) {
-            std::memcpy(Field(package, 2, DIGEST_FIELD), emptyDigest, DIGEST_SIZE);
+            std::memcpy(Field(package, 2, ENTRY_DIGEST_FIELD), emptyDigest, DIGEST_SIZE);
         }
         RecordingWriter writer;
         const Extraction run = Extract(package, writer);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
 #include "tools/packtool/core/builder.h"
 #include "tools/packtool/core/pe_reader.h"
 
@@ -18,7 +19,7 @@ namespace qs {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 Bytes ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -106,20 +107,12 @@ protected:
                 testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "in");
-        exe_ = MakeFile("in/Quillstation.exe", Pattern(50000, 7));
+        exe_ = MakeFile("in/Quillstation.exe", test::PseudoRandomBytes(50000, 7));
         readme_ = MakeFile("in/readme.txt", Bytes{'r', 'e', 'a', 'd', '\n'});
-        firmware_ = MakeFile("in/Quill_Frmw_1.6.0.hex", Pattern(3000, 9));
+        firmware_ = MakeFile("in/Quill_Frmw_1.6.0.hex", test::PseudoRandomBytes(3000, 9));
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    static Bytes Pattern(std::size_t size, unsigned seed) {
-        Bytes bytes(size);
-        for (auto& b : bytes) {
-            seed = seed * 69069u + 1u;
-            b = static_cast<std::uint8_t>(seed >> 24);
-        }
-        return bytes;
-    }
     std::string MakeFile(const std::string& name, const Bytes& bytes) {
         WriteBytes(dir_ / name, bytes);
         return (dir_ / name).string();
@@ -252,10 +245,7 @@ TEST_F(PackTool, UsageAndInputErrors) {
 }
 
 TEST(PeReader, FindsTheResourceAndRefusesGarbledImages) {
-    Bytes payload(700);
-    for (std::size_t i = 0; i < payload.size(); ++i) {
-        payload[i] = static_cast<std::uint8_t>(i * 7);
-    }
+    const Bytes payload = test::CountingBytes(700, 0, 7);
     const Bytes good = CraftedImage(payload).bytes;
     Bytes out;
     std::string error;

@@ -149,10 +149,10 @@ bool WriteRenamedPackage(HMODULE module, const std::vector<std::string>& names, 
     std::string package(static_cast<const char*>(bytes), SizeofResource(module, found));
     if (package.size() <= PACKAGE_DIRECTORY_BYTES) return false;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i].size() >= PACKAGE_NAME_SIZE) return false;
+        if (names[i].size() >= ENTRY_NAME_FIELD.size) return false;
         std::string field = names[i];
-        field.resize(PACKAGE_NAME_SIZE, '\0');
-        package.replace(i * PACKAGE_ENTRY_BYTES, PACKAGE_NAME_SIZE, field);
+        field.resize(ENTRY_NAME_FIELD.size, '\0');
+        package.replace(EntryFieldAt(i, ENTRY_NAME_FIELD), ENTRY_NAME_FIELD.size, field);
     }
     if (!CopyFileA(program.c_str(), path.c_str(), FALSE)) return false;
     HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/cipher.h"
+#include "tests/support/bytes.h"
 
 namespace qs::bench {
 
@@ -32,12 +33,7 @@ inline Package MakePackage() {
     package.offsets[i] = package.total;
     package.total += ENTRY_SIZES[i];
   }
-  package.bytes.resize(package.total);
-  std::uint32_t x = 12345;
-  for (std::uint8_t& b : package.bytes) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<std::uint8_t>(x >> 24);
-  }
+  package.bytes = test::PseudoRandomBytes(package.total, 12345);
   return package;
 }
 
@@ -52,27 +48,25 @@ enum class Form { Simple, Fast, FastScalar };
 // The extraction work along the key chain. Deciphering in place leaves the package
 // changed, which does not change the cost of the next round.
 inline void ExtractPackage(Package& package, Form form, std::uint8_t plain[DIGEST_SIZE]) {
-  std::int32_t seed = PACKAGE_CHAIN_SEED;
-  std::uint8_t key[CIPHER_KEY_SIZE] = {};
+  KeyChain chain;
   for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
     std::uint8_t* entry = package.bytes.data() + package.offsets[i];
     std::uint8_t stored[DIGEST_SIZE];
     switch (form) {
       case Form::Simple:
         DigestBuffer(entry, ENTRY_SIZES[i], stored);
-        PackageCipher(seed, entry, ENTRY_SIZES[i], key);
+        PackageCipher(chain.seed, entry, ENTRY_SIZES[i], chain.key);
         DigestBuffer(entry, ENTRY_SIZES[i], plain);
         break;
       case Form::Fast:
-        DecipherAndDigest(entry, ENTRY_SIZES[i], seed, key, stored, plain);
+        DecipherAndDigest(entry, ENTRY_SIZES[i], chain.seed, chain.key, stored, plain);
         break;
       case Form::FastScalar:
         detail::DecipherAndDigestWith(detail::ExtractionKernel::Scalar, entry, ENTRY_SIZES[i],
-                                      seed, key, stored, plain);
+                                      chain.seed, chain.key, stored, plain);
         break;
     }
-    seed = NextChainSeed(seed, stored);
-    CopyBlock(key, stored, DIGEST_SIZE);
+    AdvanceKeyChain(chain, stored);
   }
 }
 

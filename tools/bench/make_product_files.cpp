@@ -16,7 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
+
 namespace {
+
+using qs::test::Bytes;
 
 constexpr std::size_t PRODUCT_EXE_SIZE = 5'561'120;
 constexpr std::size_t README_SIZE = 3'648;
@@ -24,8 +28,6 @@ constexpr std::size_t FIRMWARE_SIZE = 120'460;
 constexpr std::size_t OVERLAY_BLOCK = 64;
 constexpr std::size_t REPEAT_WINDOW = 16'384;  // within reach of a deflate window
 constexpr std::uint32_t SEED = 0x51A7'1076u;
-
-using Bytes = std::vector<unsigned char>;
 
 bool Read(const char* path, Bytes& out) {
   std::ifstream in(path, std::ios::binary);
@@ -38,13 +40,6 @@ bool Write(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
-}
-
-std::uint32_t Next(std::uint32_t& x) {  // xorshift32
-  x ^= x << 13;
-  x ^= x >> 17;
-  x ^= x << 5;
-  return x;
 }
 
 // Repeats the content from its start until `size`, or cuts it there.
@@ -62,14 +57,15 @@ Bytes WithOverlay(const Bytes& program, std::size_t size) {
   Bytes out = program;
   if (out.size() > size) out.resize(size);
   std::size_t overlayStart = out.size();
-  std::uint32_t x = SEED;
+  qs::test::ByteStream stream(SEED);
   while (out.size() < size) {
     std::size_t blockStart = out.size();
     std::size_t available = std::min(blockStart - overlayStart, REPEAT_WINDOW);
-    bool repeat = (Next(x) & 1u) != 0 && available >= OVERLAY_BLOCK;
-    std::size_t from = repeat ? blockStart - available + Next(x) % (available - OVERLAY_BLOCK + 1) : 0;
+    bool repeat = (stream.NextWord() >> 31) != 0 && available >= OVERLAY_BLOCK;
+    std::size_t from =
+        repeat ? blockStart - available + stream.NextWord() % (available - OVERLAY_BLOCK + 1) : 0;
     for (std::size_t i = 0; i < OVERLAY_BLOCK && out.size() < size; ++i) {
-      out.push_back(repeat ? out[from + i] : static_cast<unsigned char>(Next(x) >> 24));
+      out.push_back(repeat ? out[from + i] : stream.NextByte());
     }
   }
   return out;

@@ -16,12 +16,6 @@ constexpr std::uint32_t CRC_POLYNOMIAL = 0xEDB88320u;
 constexpr std::uint32_t CRC_INITIAL = 0xFFFFFFFFu;
 constexpr std::uint64_t MAX_PACKAGE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
-constexpr std::size_t NAME_FIELD = 0;
-constexpr std::size_t OFFSET_FIELD = 128;
-constexpr std::size_t SIZE_FIELD = 132;
-constexpr std::size_t DIGEST_FIELD = 136;
-constexpr std::size_t RESERVED_FIELD = 152;
-
 std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t n = 0; n < table.size(); ++n) {
@@ -110,27 +104,24 @@ bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint
     }
 
     std::vector<std::uint8_t> package(offsets.back() + inputs.back().data.size(), 0);
-    std::int32_t seed = PACKAGE_CHAIN_SEED;
-    std::uint8_t key[CIPHER_KEY_SIZE] = {};
+    KeyChain chain;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const PackageInput& input = inputs[i];
         const auto size = static_cast<std::uint32_t>(input.data.size());
-        std::uint8_t* entry = package.data() + i * PACKAGE_ENTRY_BYTES;
+        auto field = [&](EntryField f) { return package.data() + EntryFieldAt(i, f); };
         std::uint8_t* content = package.data() + offsets[i];
 
-        std::memcpy(entry + NAME_FIELD, input.name.data(), input.name.size());
-        PutU32(entry + OFFSET_FIELD, offsets[i]);
-        PutU32(entry + SIZE_FIELD, size);
-        DigestBuffer(input.data.data(), size, entry + DIGEST_FIELD);
+        std::memcpy(field(ENTRY_NAME_FIELD), input.name.data(), input.name.size());
+        PutU32(field(ENTRY_OFFSET_FIELD), offsets[i]);
+        PutU32(field(ENTRY_SIZE_FIELD), size);
+        DigestBuffer(input.data.data(), size, field(ENTRY_DIGEST_FIELD));
 
         std::memcpy(content, input.data.data(), size);
-        PackageCipher(seed, content, size, key);
+        PackageCipher(chain.seed, content, size, chain.key);
         std::uint8_t storedDigest[DIGEST_SIZE];
         DigestBuffer(content, size, storedDigest);
-        PutU32(entry + RESERVED_FIELD, Crc32(content, size));
-
-        std::memcpy(key, storedDigest, CIPHER_KEY_SIZE);
-        seed = NextChainSeed(seed, storedDigest);
+        PutU32(field(ENTRY_RESERVED_FIELD), Crc32(content, size));
+        AdvanceKeyChain(chain, storedDigest);
     }
     out = std::move(package);
     return true;

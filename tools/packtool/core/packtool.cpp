@@ -256,8 +256,9 @@ int List(const std::string& path, std::ostream& out, std::ostream& err) {
     std::string crcState[PACKAGE_ENTRY_COUNT];
     for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         const PackageEntry& e = directory.entries[i];
-        const bool inside = e.offset <= package.size() && e.size <= package.size() - e.offset;
-        crcState[i] = !inside ? "-" : Crc32(package.data() + e.offset, e.size) == e.reserved ? "ok" : "differs";
+        crcState[i] = !EntryLiesInside(e, package.size())                      ? "-"
+                      : Crc32(package.data() + e.offset, e.size) == e.reserved ? "ok"
+                                                                               : "differs";
     }
     DiscardWriter writer;
     EntryOutcome outcomes[PACKAGE_ENTRY_COUNT];
