@@ -12,8 +12,7 @@ bool Contains(const LayoutRect& r, std::int32_t x, std::int32_t y) {
 }
 
 // Texts lie on the picture and in the panel: they are tried before the picture.
-constexpr std::int32_t HIT_ORDER[] = {CHILD_PANEL_LINE1, CHILD_PANEL_LINE2, CHILD_VERSION_LINE,
-                                      CHILD_PICTURE_LINK};
+constexpr std::int32_t HIT_ORDER[] = {CHILD_PANEL_LINE1, CHILD_PANEL_LINE2, CHILD_VERSION_LINE, CHILD_PICTURE_LINK};
 
 }  // namespace
 

@@ -128,8 +128,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
     }
 
@@ -311,27 +310,41 @@ private:
     // The text a reader hears for a child, as the window draws it (out: NAME_SIZE bytes).
     void NameOf(std::int32_t which, char* out) const {
         switch (which) {
-            case CHILD_PANEL_LINE1: FormatPanelLine1(state_->installed, out, PANEL_TEXT_SIZE); return;
-            case CHILD_PANEL_LINE2: FormatPanelLine2(state_->installed, out, PANEL_TEXT_SIZE); return;
-            case CHILD_VERSION_LINE: (void)CopyText(out, NAME_SIZE, VersionLineText(state_->osClass)); return;
-            case CHILD_PICTURE_LINK: (void)FormatText(out, NAME_SIZE, PICTURE_LINK_NAME_FORMAT, PRODUCT_NAME); return;
+            case CHILD_PANEL_LINE1:
+                FormatPanelLine1(state_->installed, out, PANEL_TEXT_SIZE);
+                return;
+            case CHILD_PANEL_LINE2:
+                FormatPanelLine2(state_->installed, out, PANEL_TEXT_SIZE);
+                return;
+            case CHILD_VERSION_LINE:
+                (void)CopyText(out, NAME_SIZE, VersionLineText(state_->osClass));
+                return;
+            case CHILD_PICTURE_LINK:
+                (void)FormatText(out, NAME_SIZE, PICTURE_LINK_NAME_FORMAT, PRODUCT_NAME);
+                return;
             case CHILD_BUTTON: {
                 char status[STATUS_DRAW_SIZE];
                 CopyStatusText(*state_, status, sizeof status);
                 (void)CopyText(out, NAME_SIZE, ButtonAccessibleName(state_->installed, Installing(), status));
                 return;
             }
-            default: ::GetWindowTextA(window_, out, static_cast<int>(NAME_SIZE)); return;
+            default:
+                ::GetWindowTextA(window_, out, static_cast<int>(NAME_SIZE));
+                return;
         }
     }
 
     // The client area is a dialog box: lines of text and one default button.
     static std::int32_t RoleOf(std::int32_t which) {
         switch (which) {
-            case CHILD_BUTTON: return ROLE_SYSTEM_PUSHBUTTON;
-            case CHILD_PICTURE_LINK: return ROLE_SYSTEM_LINK;
-            case CHILD_SELF: return ROLE_SYSTEM_DIALOG;
-            default: return ROLE_SYSTEM_STATICTEXT;
+            case CHILD_BUTTON:
+                return ROLE_SYSTEM_PUSHBUTTON;
+            case CHILD_PICTURE_LINK:
+                return ROLE_SYSTEM_LINK;
+            case CHILD_SELF:
+                return ROLE_SYSTEM_DIALOG;
+            default:
+                return ROLE_SYSTEM_STATICTEXT;
         }
     }
 
@@ -342,9 +355,12 @@ private:
             case CHILD_BUTTON:
                 return STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_DEFAULT | (HasFocus() ? STATE_SYSTEM_FOCUSED : 0) |
                        unavailable;
-            case CHILD_PICTURE_LINK: return STATE_SYSTEM_LINKED | unavailable;
-            case CHILD_SELF: return STATE_SYSTEM_FOCUSABLE;
-            default: return STATE_SYSTEM_READONLY;
+            case CHILD_PICTURE_LINK:
+                return STATE_SYSTEM_LINKED | unavailable;
+            case CHILD_SELF:
+                return STATE_SYSTEM_FOCUSABLE;
+            default:
+                return STATE_SYSTEM_READONLY;
         }
     }
 
@@ -388,9 +404,7 @@ private:
 std::optional<AccessibilityLibraries> g_libraries;
 ClientAccessible* g_object = nullptr;
 
-bool IsClientRequest(LPARAM objectId) {
-    return static_cast<DWORD>(objectId) == static_cast<DWORD>(OBJID_CLIENT);
-}
+bool IsClientRequest(LPARAM objectId) { return static_cast<DWORD>(objectId) == static_cast<DWORD>(OBJID_CLIENT); }
 
 bool MakeObject(InstallerState& state, HWND window) {
     g_libraries.emplace();

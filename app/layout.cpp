@@ -23,9 +23,9 @@ WindowLayout ComputeLayout(std::int32_t width, std::int32_t height) {
     layout.button = {buttonRight - BUTTON_WIDTH, buttonTop, buttonRight, buttonTop + BUTTON_HEIGHT};
     // RoundRect's outline ends one pixel short of right and bottom: widen by one so the
     // outline covers the whole button rectangle.
-    layout.buttonOutline = {{layout.button.left, layout.button.top, layout.button.right + 1,
-                             layout.button.bottom + 1},
-                            BUTTON_CORNER, BUTTON_CORNER};
+    layout.buttonOutline = {{layout.button.left, layout.button.top, layout.button.right + 1, layout.button.bottom + 1},
+                            BUTTON_CORNER,
+                            BUTTON_CORNER};
     layout.installingBand = layout.button;
     layout.installingBand.bottom -= INSTALLING_LIFT;
     layout.statusBand = layout.button;
@@ -35,21 +35,25 @@ WindowLayout ComputeLayout(std::int32_t width, std::int32_t height) {
 
 const char* VersionLineText(std::int32_t osClass) {
     switch (osClass) {
-        case 0: return OS_TEXT_BELOW_XP;
-        case 1: return OS_TEXT_XP;
-        case 3: return OS_TEXT_VISTA;
-        case 4: return OS_TEXT_WIN7;
+        case 0:
+            return OS_TEXT_BELOW_XP;
+        case 1:
+            return OS_TEXT_XP;
+        case 3:
+            return OS_TEXT_VISTA;
+        case 4:
+            return OS_TEXT_WIN7;
         case 5:
         case 6:
         case 7:
-        case 8: return OS_TEXT_ABOVE_WIN7;
-        default: return OS_TEXT_UNKNOWN;  // -1, 2 (no label of its own) and anything else
+        case 8:
+            return OS_TEXT_ABOVE_WIN7;
+        default:
+            return OS_TEXT_UNKNOWN;  // -1, 2 (no label of its own) and anything else
     }
 }
 
-const char* ButtonLabel(std::int32_t installed) {
-    return installed != 0 ? BUTTON_LABEL_REMOVE : BUTTON_LABEL_INSTALL;
-}
+const char* ButtonLabel(std::int32_t installed) { return installed != 0 ? BUTTON_LABEL_REMOVE : BUTTON_LABEL_INSTALL; }
 
 // Display lines: a text longer than the buffer is cut, never overrun.
 void FormatPanelLine1(std::int32_t installed, char* out, std::size_t capacity) {

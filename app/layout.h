@@ -74,20 +74,19 @@ inline constexpr char INSTALLING_TEXT[] = "Installing";
 inline constexpr char PANEL_INVITE_LINE1[] = "Ready to install ? Click the button right there...";
 inline constexpr char PANEL_INVITE_LINE2_FORMAT[] = "it will install %s on your system...";
 inline constexpr char PANEL_INSTALLED_LINE1_SUFFIX[] = " is already installed...";
-inline constexpr char PANEL_INSTALLED_LINE2[] =
-    "previous version has to be removed before installing new one...";
+inline constexpr char PANEL_INSTALLED_LINE2[] = "previous version has to be removed before installing new one...";
 
 // ---- Layout ---------------------------------------------------------------------------
 
 // Every rectangle of the window for a picture of width x height pixels.
 struct WindowLayout {
-    LayoutRect picture;       // the bitmap copied at its own size
-    LayoutRect versionLine;   // text rectangle of the version line
-    LayoutRect panel;         // the white panel as it appears
-    LayoutRect panelFill;     // the Rectangle call that paints it with no outline
-    LayoutRect panelLine1;    // text rectangles of the two panel lines
+    LayoutRect picture;      // the bitmap copied at its own size
+    LayoutRect versionLine;  // text rectangle of the version line
+    LayoutRect panel;        // the white panel as it appears
+    LayoutRect panelFill;    // the Rectangle call that paints it with no outline
+    LayoutRect panelLine1;   // text rectangles of the two panel lines
     LayoutRect panelLine2;
-    LayoutRect button;        // stored as buttonRect; the label is centred in it
+    LayoutRect button;            // stored as buttonRect; the label is centred in it
     RoundRectCall buttonOutline;  // the RoundRect call of the button and the blink frame
     LayoutRect installingBand;    // "Installing", centred
     LayoutRect statusBand;        // the status line, centred across at the band's top

@@ -38,9 +38,7 @@ void DisableInputMethod() {
 }
 
 // Asks every running copy of the product to end; does not wait for them.
-void CloseProductWindows(const char* title) {
-    ::EnumWindows(CloseProductWindow, reinterpret_cast<LPARAM>(title));
-}
+void CloseProductWindows(const char* title) { ::EnumWindows(CloseProductWindow, reinterpret_cast<LPARAM>(title)); }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
     (void)RestrictDllSearch();

@@ -12,9 +12,7 @@ namespace {
 
 RECT ToRect(const LayoutRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-WindowLayout LayoutOf(const InstallerState& state) {
-    return ComputeLayout(state.bitmapWidth, state.bitmapHeight);
-}
+WindowLayout LayoutOf(const InstallerState& state) { return ComputeLayout(state.bitmapWidth, state.bitmapHeight); }
 
 // Arial at the given cell height and weight; every other LOGFONTA member is zero.
 HFONT CreateArial(LONG height, LONG weight) {
@@ -102,8 +100,7 @@ void DrawPanel(InstallerState& state, HDC dc) {
     const WindowLayout layout = LayoutOf(state);
     SelectGuard brush(dc, ::GetStockObject(WHITE_BRUSH));
     SelectGuard pen(dc, ::GetStockObject(NULL_PEN));
-    ::Rectangle(dc, layout.panelFill.left, layout.panelFill.top, layout.panelFill.right,
-                layout.panelFill.bottom);
+    ::Rectangle(dc, layout.panelFill.left, layout.panelFill.top, layout.panelFill.right, layout.panelFill.bottom);
 
     SelectGuard font(dc, state.textFont);
     ::SetTextColor(dc, COLOUR_BLACK);

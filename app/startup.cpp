@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-
 #include "platform/text.h"
 #include "setup/product.h"
 

@@ -16,11 +16,18 @@ void ScanSwitches(const char* commandLine, SwitchFlags& flags) {
         if (option == '\0') return;
         switch (option) {
             case 'h':
-            case 'H': flags.hiddenSwitch = 1; break;
+            case 'H':
+                flags.hiddenSwitch = 1;
+                break;
             case 'u':
-            case 'U': flags.unattendedSwitch = 1; break;
-            case 'i': flags.installSwitch = 1; break;
-            default: break;  // upper-case 'I' and anything else: nothing
+            case 'U':
+                flags.unattendedSwitch = 1;
+                break;
+            case 'i':
+                flags.installSwitch = 1;
+                break;
+            default:
+                break;  // upper-case 'I' and anything else: nothing
         }
         p += 2;
     }

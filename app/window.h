@@ -16,8 +16,7 @@ inline constexpr int EXIT_MESSAGE_LOOP_FAILED = -1;
 // Registers the class and creates the window, shown or hidden by the hidden switch.
 // On failure shows the matching "Startup Error" box (never in a hidden run, where nobody
 // could answer it) and returns null.
-HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName,
-                           const char* title);
+HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* menuName, const char* title);
 
 LRESULT CALLBACK InstallerWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -18,8 +18,7 @@ constexpr std::int32_t LowWordSigned(std::intptr_t lParam) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uintptr_t>(lParam) & 0xFFFFu));
 }
 constexpr std::int32_t HighWordSigned(std::intptr_t lParam) {
-    return static_cast<std::int16_t>(
-        static_cast<std::uint16_t>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFFFFu));
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFFFFu));
 }
 
 enum class AutoRunAction { Uninstall, Install, Nothing };
@@ -33,9 +32,7 @@ constexpr AutoRunAction ChooseAutoRun(std::int32_t installed, std::int32_t insta
 }
 
 // Outer window size for a client area of the picture plus the panel below it.
-constexpr std::int32_t OuterWidth(std::int32_t bitmapWidth, std::int32_t border) {
-    return bitmapWidth + 2 * border;
-}
+constexpr std::int32_t OuterWidth(std::int32_t bitmapWidth, std::int32_t border) { return bitmapWidth + 2 * border; }
 constexpr std::int32_t OuterHeight(std::int32_t bitmapHeight, std::int32_t border, std::int32_t caption) {
     return bitmapHeight + 2 * border + caption + PANEL_HEIGHT;
 }

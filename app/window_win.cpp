@@ -147,9 +147,14 @@ void OnProcedureResult(InstallerState& state, LPARAM code) {
 void OnAutoRun(InstallerState& state) {
     int result = 0;
     switch (ChooseAutoRun(state.installed, g_switches.installSwitch)) {
-        case AutoRunAction::Uninstall: result = UninstallProduct(state); break;
-        case AutoRunAction::Install: result = StartInstallWorker(state, 1); break;
-        case AutoRunAction::Nothing: break;
+        case AutoRunAction::Uninstall:
+            result = UninstallProduct(state);
+            break;
+        case AutoRunAction::Install:
+            result = StartInstallWorker(state, 1);
+            break;
+        case AutoRunAction::Nothing:
+            break;
     }
     ReleaseWindowResources(state);
     ::PostQuitMessage(result);
@@ -217,11 +222,18 @@ struct MessageHandler {
 };
 
 constexpr MessageHandler MESSAGE_TABLE[] = {
-    {WM_CREATE, OnCreate},         {WM_DESTROY, OnDestroy},       {WM_PAINT, OnPaint},
-    {WM_CLOSE, OnClose},           {WM_ERASEBKGND, OnEraseBackground}, {WM_KEYDOWN, OnKeyDown},
-    {WM_COMMAND, OnCommand},       {WM_TIMER, OnTimer},           {WM_MOUSEMOVE, OnMouseMove},
+    {WM_CREATE, OnCreate},
+    {WM_DESTROY, OnDestroy},
+    {WM_PAINT, OnPaint},
+    {WM_CLOSE, OnClose},
+    {WM_ERASEBKGND, OnEraseBackground},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_COMMAND, OnCommand},
+    {WM_TIMER, OnTimer},
+    {WM_MOUSEMOVE, OnMouseMove},
     {WM_LBUTTONDOWN, OnLeftButtonDown},
-    {WM_GETOBJECT, AnswerAccessibleObject}, {WM_SETFOCUS, OnSetFocus},
+    {WM_GETOBJECT, AnswerAccessibleObject},
+    {WM_SETFOCUS, OnSetFocus},
 };
 
 // A box without an owner; a hidden run shows none, since nobody could answer it.

@@ -20,8 +20,7 @@ void DigestBuffer(const void* data, std::uint32_t length, std::uint8_t out[DIGES
 int PackageCipher(void* out, const void* in, std::uint32_t length, std::int32_t state,
                   const std::uint8_t key[CIPHER_KEY_SIZE]);
 // In-place form.
-int PackageCipher(std::int32_t state, void* buffer, std::uint32_t length,
-                  const std::uint8_t key[CIPHER_KEY_SIZE]);
+int PackageCipher(std::int32_t state, void* buffer, std::uint32_t length, const std::uint8_t key[CIPHER_KEY_SIZE]);
 
 // Keyless form of the same state walk, for the stored link targets. -1 for a null
 // buffer (nothing touched), else 0. A length of 0 processes nothing.
@@ -39,8 +38,8 @@ void ZeroBlock(void* destination, std::size_t count);
 // bytes, the seed moves on by NextChainSeed. An entry that is never deciphered leaves
 // the chain where it was.
 struct KeyChain {
-  std::int32_t seed = PACKAGE_CHAIN_SEED;
-  std::uint8_t key[CIPHER_KEY_SIZE] = {};
+    std::int32_t seed = PACKAGE_CHAIN_SEED;
+    std::uint8_t key[CIPHER_KEY_SIZE] = {};
 };
 
 // The seed after an entry: ((seed * seed) << 8) | storedDigest[0].
@@ -48,19 +47,17 @@ std::int32_t NextChainSeed(std::int32_t seed, const std::uint8_t storedDigest[DI
 
 // Moves the chain past one entry whose stored bytes have the digest storedDigest.
 inline void AdvanceKeyChain(KeyChain& chain, const std::uint8_t storedDigest[DIGEST_SIZE]) {
-  static_assert(CIPHER_KEY_SIZE <= DIGEST_SIZE, "the key is taken from the digest");
-  CopyBlock(chain.key, storedDigest, CIPHER_KEY_SIZE);
-  chain.seed = NextChainSeed(chain.seed, storedDigest);
+    static_assert(CIPHER_KEY_SIZE <= DIGEST_SIZE, "the key is taken from the digest");
+    CopyBlock(chain.key, storedDigest, CIPHER_KEY_SIZE);
+    chain.seed = NextChainSeed(chain.seed, storedDigest);
 }
 
 // The extraction work on one entry in one call: storedDigest = MD5 of the bytes as
 // given, then the bytes are deciphered in place, then plainDigest = MD5 of the result.
 // Gives exactly the results of DigestBuffer, PackageCipher, DigestBuffer in turn,
 // interleaved so that the three dependency chains overlap.
-void DecipherAndDigest(void* buffer, std::uint32_t length, std::int32_t state,
-                       const std::uint8_t key[CIPHER_KEY_SIZE],
-                       std::uint8_t storedDigest[DIGEST_SIZE],
-                       std::uint8_t plainDigest[DIGEST_SIZE]);
+void DecipherAndDigest(void* buffer, std::uint32_t length, std::int32_t state, const std::uint8_t key[CIPHER_KEY_SIZE],
+                       std::uint8_t storedDigest[DIGEST_SIZE], std::uint8_t plainDigest[DIGEST_SIZE]);
 
 // Building blocks shared by the simple and the interleaved forms; not for other callers.
 namespace detail {
@@ -70,9 +67,9 @@ inline constexpr unsigned CIPHER_STATE_SHIFT = 8;
 inline constexpr std::uint32_t CIPHER_KEY_INDEX_MASK = CIPHER_KEY_SIZE - 1;
 
 struct Md5Context {
-  std::uint32_t state[4];
-  std::uint64_t byteCount;
-  std::uint8_t buffer[MD5_BLOCK_SIZE];
+    std::uint32_t state[4];
+    std::uint64_t byteCount;
+    std::uint8_t buffer[MD5_BLOCK_SIZE];
 };
 
 void Md5Init(Md5Context& context);
@@ -84,24 +81,23 @@ void Md5Blocks(std::uint32_t state[4], const std::uint8_t* data, std::size_t blo
 
 // The state moves on as q shifted right by 8 bits as a signed value.
 inline std::uint32_t ShiftStateRight(std::uint32_t q) {
-  return static_cast<std::uint32_t>(static_cast<std::int32_t>(q) >> CIPHER_STATE_SHIFT);
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(q) >> CIPHER_STATE_SHIFT);
 }
 
 // One byte of the cipher: keystream byte for counter c into k; returns the next state.
-inline std::uint32_t CipherStep(std::uint32_t s, std::uint32_t c,
-                                const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t& k) {
-  std::uint32_t t = s + c;
-  std::uint32_t q = t * t;
-  k = static_cast<std::uint8_t>(q + (q >> 8) + key[c & CIPHER_KEY_INDEX_MASK]);
-  return ShiftStateRight(q);
+inline std::uint32_t CipherStep(std::uint32_t s, std::uint32_t c, const std::uint8_t key[CIPHER_KEY_SIZE],
+                                std::uint8_t& k) {
+    std::uint32_t t = s + c;
+    std::uint32_t q = t * t;
+    k = static_cast<std::uint8_t>(q + (q >> 8) + key[c & CIPHER_KEY_INDEX_MASK]);
+    return ShiftStateRight(q);
 }
 
 // DecipherAndDigest with a chosen kernel, so that each can be checked against the simple
 // form: Best takes the vector kernel where the processor has one, Scalar never does.
 enum class ExtractionKernel { Best, Scalar };
-void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t length,
-                           std::int32_t state, const std::uint8_t key[CIPHER_KEY_SIZE],
-                           std::uint8_t storedDigest[DIGEST_SIZE],
+void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t length, std::int32_t state,
+                           const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t storedDigest[DIGEST_SIZE],
                            std::uint8_t plainDigest[DIGEST_SIZE]);
 
 }  // namespace detail

@@ -55,8 +55,7 @@ class FolderWriter final : public PackageWriter {
 public:
     explicit FolderWriter(const char* installFolder) : installFolder_(installFolder) {}
 
-    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data,
-                    std::uint32_t size) override {
+    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data, std::uint32_t size) override {
         if (std::strcmp(folder, installFolder_) != 0) {
             (void)CreateFolderPath(folder);  // a failure shows in the write below
         }

@@ -51,14 +51,13 @@ int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDir
     return DIRECTORY_COPIED;
 }
 
-int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory,
-                        const char* installFolder, const char* filter, PackageWriter& writer) {
+int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory, const char* installFolder,
+                        const char* filter, PackageWriter& writer) {
     return ExtractPackageBytes(package, size, directory, installFolder, filter, writer, nullptr);
 }
 
-int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory,
-                        const char* installFolder, const char* filter, PackageWriter& writer,
-                        EntryOutcome* outcomes) {
+int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory, const char* installFolder,
+                        const char* filter, PackageWriter& writer, EntryOutcome* outcomes) {
     if (package == nullptr) {
         size = 0;
     }

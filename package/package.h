@@ -68,11 +68,10 @@ int ReadDirectoryBytes(const std::uint8_t* package, std::size_t size, PackageDir
 // deciphers nothing and verifies against the digest of the empty message. The writer
 // receives the target path (folder, one backslash unless the folder ends in one, name)
 // and its folder part (the target cut at its last backslash).
-int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory,
-                        const char* installFolder, const char* filter, PackageWriter& writer);
+int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory, const char* installFolder,
+                        const char* filter, PackageWriter& writer);
 // Same, and reports each entry's outcome in outcomes[PACKAGE_ENTRY_COUNT] (may be null).
-int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory,
-                        const char* installFolder, const char* filter, PackageWriter& writer,
-                        EntryOutcome* outcomes);
+int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirectory& directory, const char* installFolder,
+                        const char* filter, PackageWriter& writer, EntryOutcome* outcomes);
 
 }  // namespace qs

@@ -24,13 +24,10 @@ struct EntryField {
 inline constexpr EntryField ENTRY_NAME_FIELD = {0, PACKAGE_NAME_SIZE};
 inline constexpr EntryField ENTRY_OFFSET_FIELD = {ENTRY_NAME_FIELD.offset + ENTRY_NAME_FIELD.size, 4};
 inline constexpr EntryField ENTRY_SIZE_FIELD = {ENTRY_OFFSET_FIELD.offset + ENTRY_OFFSET_FIELD.size, 4};
-inline constexpr EntryField ENTRY_DIGEST_FIELD = {ENTRY_SIZE_FIELD.offset + ENTRY_SIZE_FIELD.size,
-                                                  PACKAGE_DIGEST_SIZE};
-inline constexpr EntryField ENTRY_RESERVED_FIELD = {
-    ENTRY_DIGEST_FIELD.offset + ENTRY_DIGEST_FIELD.size, 4};
+inline constexpr EntryField ENTRY_DIGEST_FIELD = {ENTRY_SIZE_FIELD.offset + ENTRY_SIZE_FIELD.size, PACKAGE_DIGEST_SIZE};
+inline constexpr EntryField ENTRY_RESERVED_FIELD = {ENTRY_DIGEST_FIELD.offset + ENTRY_DIGEST_FIELD.size, 4};
 
-inline constexpr std::size_t PACKAGE_ENTRY_BYTES =
-    ENTRY_RESERVED_FIELD.offset + ENTRY_RESERVED_FIELD.size;
+inline constexpr std::size_t PACKAGE_ENTRY_BYTES = ENTRY_RESERVED_FIELD.offset + ENTRY_RESERVED_FIELD.size;
 inline constexpr std::size_t PACKAGE_DIRECTORY_BYTES = PACKAGE_ENTRY_COUNT * PACKAGE_ENTRY_BYTES;
 
 // Where a field of entry `index` lies, counted from the start of the package.
@@ -39,11 +36,11 @@ constexpr std::size_t EntryFieldAt(std::size_t index, EntryField field) {
 }
 
 struct PackageEntry {
-    char name[PACKAGE_NAME_SIZE];           // NUL-terminated, zero-padded
-    std::uint32_t offset;                   // from the start of the package
-    std::uint32_t size;                     // content length in bytes
+    char name[PACKAGE_NAME_SIZE];              // NUL-terminated, zero-padded
+    std::uint32_t offset;                      // from the start of the package
+    std::uint32_t size;                        // content length in bytes
     std::uint8_t digest[PACKAGE_DIGEST_SIZE];  // MD5 of the plain content
-    std::uint32_t reserved;                 // never read by the installer
+    std::uint32_t reserved;                    // never read by the installer
 };
 
 struct PackageDirectory {

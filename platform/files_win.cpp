@@ -63,8 +63,8 @@ int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::si
     if (parent == nullptr || stem == nullptr || out == nullptr || capacity == 0) return 0;
     out[0] = '\0';
     UniqueLocalMemory descriptor;
-    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(PRIVATE_FOLDER_ACCESS, SDDL_REVISION_1,
-                                                               descriptor.put(), nullptr) == FALSE) {
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(PRIVATE_FOLDER_ACCESS, SDDL_REVISION_1, descriptor.put(),
+                                                               nullptr) == FALSE) {
         return 0;
     }
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};

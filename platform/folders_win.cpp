@@ -87,7 +87,7 @@ struct FolderQuery {
 
 // Table order: queries and fall-backs follow it.
 constexpr FolderQuery FOLDER_QUERIES[KNOWN_FOLDER_COUNT] = {
-    {CSIDL_PROGRAM_FILES, FALSE}, {CSIDL_PERSONAL, TRUE},         {CSIDL_APPDATA, TRUE},
+    {CSIDL_PROGRAM_FILES, FALSE}, {CSIDL_PERSONAL, TRUE},        {CSIDL_APPDATA, TRUE},
     {CSIDL_COMMON_APPDATA, TRUE}, {CSIDL_COMMON_PROGRAMS, TRUE}, {CSIDL_STARTUP, TRUE},
 };
 
@@ -168,8 +168,7 @@ void BuildFallbackProgramFiles(char* out, std::size_t capacity, int (*cut)(char*
     } else {
         (void)CopyText(folder, sizeof folder, FALLBACK_DRIVE);
     }
-    if (!AppendText(folder, sizeof folder, FALLBACK_PROGRAM_FILES) ||
-        !CopyText(out, capacity, folder)) {
+    if (!AppendText(folder, sizeof folder, FALLBACK_PROGRAM_FILES) || !CopyText(out, capacity, folder)) {
         MakeEmpty(out);
     }
 }
@@ -181,8 +180,7 @@ void ApplyFallbacks() {
     }
     char* documents = Entry(KnownFolder::Documents);
     if (IsEmpty(documents)) {
-        const DWORD length =
-            System().getCurrentDirectory(static_cast<DWORD>(KNOWN_FOLDER_SIZE), documents);
+        const DWORD length = System().getCurrentDirectory(static_cast<DWORD>(KNOWN_FOLDER_SIZE), documents);
         if (length == 0 || length >= KNOWN_FOLDER_SIZE) MakeEmpty(documents);
     }
     char* appData = Entry(KnownFolder::AppData);

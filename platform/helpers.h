@@ -21,8 +21,7 @@ inline constexpr char SHORTCUT_SUFFIX[] = ".LNK";
 // Creates folder\name.LNK pointing at target (description = name, working folder =
 // the target's folder). COM must be initialised on the calling thread. Returns the
 // HRESULT of the shell calls (S_OK on success); E_INVALIDARG for an overlong path.
-HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
-                       const char* arguments);
+HRESULT CreateShortcut(const char* target, const char* folder, const char* name, const char* arguments);
 // Deletes folder\name.LNK. Non-zero when deleted.
 int DeleteShortcut(const char* folder, const char* name);
 

@@ -53,18 +53,15 @@ bool IsRootPath(const char* path) {
     return path[0] == SEPARATOR && path[1] == SEPARATOR && SkipFolderRoot(path) >= length;
 }
 
-int WriteValue(HKEY root, const char* subkey, const char* valueName, DWORD type,
-               const void* data, DWORD size) {
+int WriteValue(HKEY root, const char* subkey, const char* valueName, DWORD type, const void* data, DWORD size) {
     if (subkey == nullptr || valueName == nullptr) return 0;
     UniqueKey key;
-    if (::RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                          key.put(), nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
         return 0;
     }
-    return ::RegSetValueExA(key.get(), valueName, 0, type, static_cast<const BYTE*>(data), size) ==
-                   ERROR_SUCCESS
-               ? 1
-               : 0;
+    return ::RegSetValueExA(key.get(), valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS ? 1
+                                                                                                                  : 0;
 }
 
 int WriteString(HKEY root, const char* subkey, const char* valueName, const char* text) {
@@ -87,8 +84,7 @@ enum class Entry { NONE, FILE, FOLDER, LINK };
 bool AppendComponent(char* path, std::size_t capacity, const char* name) {
     const std::size_t length = std::strlen(path);
     const bool needsSeparator = length == 0 || path[length - 1] != SEPARATOR;
-    if ((needsSeparator && !AppendText(path, capacity, SEPARATOR_TEXT)) ||
-        !AppendText(path, capacity, name)) {
+    if ((needsSeparator && !AppendText(path, capacity, SEPARATOR_TEXT)) || !AppendText(path, capacity, name)) {
         path[length] = '\0';
         return false;
     }
@@ -128,20 +124,20 @@ void DeleteTreeAt(char* path) {
         const Entry entry = AppendFirstEntry(path, TREE_PATH_SIZE);
         bool removed = false;
         switch (entry) {
-        case Entry::NONE:
-            break;
-        case Entry::FILE:
-            removed = ::DeleteFileA(path) != FALSE;
-            break;
-        case Entry::LINK:
-            // Only the link goes; what it points at is never entered.
-            (void)::RemoveDirectoryA(path);
-            removed = IsMissing(path);
-            break;
-        case Entry::FOLDER:
-            DeleteTreeAt(path);
-            removed = IsMissing(path);
-            break;
+            case Entry::NONE:
+                break;
+            case Entry::FILE:
+                removed = ::DeleteFileA(path) != FALSE;
+                break;
+            case Entry::LINK:
+                // Only the link goes; what it points at is never entered.
+                (void)::RemoveDirectoryA(path);
+                removed = IsMissing(path);
+                break;
+            case Entry::FOLDER:
+                DeleteTreeAt(path);
+                removed = IsMissing(path);
+                break;
         }
         path[folderLength] = '\0';
         if (!removed) break;
@@ -151,8 +147,7 @@ void DeleteTreeAt(char* path) {
 
 }  // namespace
 
-HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
-                       const char* arguments) {
+HRESULT CreateShortcut(const char* target, const char* folder, const char* name, const char* arguments) {
     if (target == nullptr || folder == nullptr || name == nullptr) return E_INVALIDARG;
     char linkPath[SHORTCUT_PATH_SIZE];
     char workingFolder[SHORTCUT_PATH_SIZE];
@@ -163,8 +158,8 @@ HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
     StripLastComponent(workingFolder);
 
     ComPtr<IShellLinkA> link;
-    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IShellLinkA, link.put_void());
+    HRESULT result =
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void());
     if (FAILED(result)) return result;
     // The setters' results do not decide the outcome; Save does.
     (void)link->SetPath(target);
@@ -176,8 +171,7 @@ HRESULT CreateShortcut(const char* target, const char* folder, const char* name,
     result = link->QueryInterface(IID_IPersistFile, file.put_void());
     if (FAILED(result)) return result;
     wchar_t widePath[SHORTCUT_PATH_SIZE];
-    if (::MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath,
-                              static_cast<int>(SHORTCUT_PATH_SIZE)) == 0) {
+    if (::MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, static_cast<int>(SHORTCUT_PATH_SIZE)) == 0) {
         return HRESULT_FROM_WIN32(::GetLastError());
     }
     return file->Save(widePath, TRUE);
@@ -199,15 +193,13 @@ int ReadUserString(const char* subkey, const char* valueName, char* out, std::si
     char value[REG_VALUE_SIZE];
     DWORD size = sizeof value;
     DWORD type = REG_NONE;
-    const LONG status =
-        ::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    const LONG status = ::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     key.reset();
     if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
     // The text ends at its terminator or at the end of the data, whichever comes first;
     // it is handed out whole, with a terminator, or not at all.
     const void* end = std::memchr(value, '\0', size);
-    const std::size_t length =
-        end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - value) : size;
+    const std::size_t length = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - value) : size;
     const std::size_t limit = capacity < REG_VALUE_HANDOUT ? capacity : REG_VALUE_HANDOUT;
     if (length >= limit) return 0;
     std::memcpy(out, value, length);
@@ -236,8 +228,7 @@ int DeleteKeyTree(HKEY root, const char* subkey) {
     for (;;) {
         // Index 0 every time: each deletion renumbers the subkeys that remain.
         DWORD nameSize = static_cast<DWORD>(SUBKEY_NAME_SIZE - 1);
-        const LONG status =
-            ::RegEnumKeyExA(key.get(), 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = ::RegEnumKeyExA(key.get(), 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) return 0;  // the key stays: not deleted
         if (DeleteKeyTree(key.get(), name) == 0) return 0;
@@ -283,8 +274,7 @@ int DeleteFolderTree(const char* folder) {
 
 int WriteWholeFile(const char* path, const void* data, std::uint32_t count) {
     if (path == nullptr || (data == nullptr && count != 0)) return 0;
-    UniqueFile file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 0;
     DWORD written = 0;
     const BOOL ok = ::WriteFile(file.get(), data, count, &written, nullptr);
@@ -293,8 +283,8 @@ int WriteWholeFile(const char* path, const void* data, std::uint32_t count) {
 
 int FileExists(const char* path) {
     if (path == nullptr) return 0;
-    UniqueFile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 0;
     BY_HANDLE_FILE_INFORMATION information;
     if (::GetFileInformationByHandle(file.get(), &information) == FALSE) return 0;

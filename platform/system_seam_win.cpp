@@ -20,8 +20,7 @@ using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
 
 bool LoaderKnowsSearchFlags() {
     const HMODULE kernel = ::GetModuleHandleA(KERNEL_MODULE);
-    return kernel != nullptr &&
-           reinterpret_cast<AnyFunction>(::GetProcAddress(kernel, ADD_DLL_DIRECTORY)) != nullptr;
+    return kernel != nullptr && reinterpret_cast<AnyFunction>(::GetProcAddress(kernel, ADD_DLL_DIRECTORY)) != nullptr;
 }
 
 // Full path of name in the system folder, loaded with its dependencies searched from
@@ -51,13 +50,9 @@ AnyFunction RealFindFunction(HMODULE module, const char* name) {
     return reinterpret_cast<AnyFunction>(::GetProcAddress(module, name));
 }
 
-UINT RealGetWindowsDirectory(char* buffer, UINT capacity) {
-    return ::GetWindowsDirectoryA(buffer, capacity);
-}
+UINT RealGetWindowsDirectory(char* buffer, UINT capacity) { return ::GetWindowsDirectoryA(buffer, capacity); }
 
-DWORD RealGetCurrentDirectory(DWORD capacity, char* buffer) {
-    return ::GetCurrentDirectoryA(capacity, buffer);
-}
+DWORD RealGetCurrentDirectory(DWORD capacity, char* buffer) { return ::GetCurrentDirectoryA(capacity, buffer); }
 
 const SystemSeam REAL_SYSTEM = {
     RealLoadSystemLibrary, RealFreeLibrary,         RealFindModule,
@@ -74,8 +69,7 @@ const SystemSeam& RealSystem() { return REAL_SYSTEM; }
 void SetSystemSeam(const SystemSeam* seam) { g_seam = seam != nullptr ? seam : &REAL_SYSTEM; }
 
 int RestrictDllSearch() {
-    const auto setDefault =
-        FindSystemFunction<SetDefaultDllDirectoriesFn>(KERNEL_MODULE, SET_DEFAULT_DLL_DIRECTORIES);
+    const auto setDefault = FindSystemFunction<SetDefaultDllDirectoriesFn>(KERNEL_MODULE, SET_DEFAULT_DLL_DIRECTORIES);
     if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) return 1;
     // Older systems: at least take the current directory out of the search.
     const auto setDirectory = FindSystemFunction<SetDllDirectoryFn>(KERNEL_MODULE, SET_DLL_DIRECTORY);

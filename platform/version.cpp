@@ -32,12 +32,16 @@ OsClass ClassifyNt5(std::uint32_t minor) {
 
 OsClass ClassifyNt6(std::uint32_t minor, std::uint8_t productType) {
     switch (minor) {
-    case MINOR_FIRST: return CLASS_NT60;
-    case MINOR_WINDOWS_7:
-        return productType == VER_PRODUCT_WORKSTATION ? CLASS_WINDOWS_7 : CLASS_NT60;
-    case MINOR_WINDOWS_8: return CLASS_WINDOWS_8;
-    case MINOR_WINDOWS_81: return CLASS_WINDOWS_81;
-    default: return OS_CLASS_UNKNOWN;
+        case MINOR_FIRST:
+            return CLASS_NT60;
+        case MINOR_WINDOWS_7:
+            return productType == VER_PRODUCT_WORKSTATION ? CLASS_WINDOWS_7 : CLASS_NT60;
+        case MINOR_WINDOWS_8:
+            return CLASS_WINDOWS_8;
+        case MINOR_WINDOWS_81:
+            return CLASS_WINDOWS_81;
+        default:
+            return OS_CLASS_UNKNOWN;
     }
 }
 

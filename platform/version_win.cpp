@@ -75,13 +75,19 @@ int LoadMonitorEntryPoints() {
 
 std::int32_t SubstituteMetric(std::int32_t index) {
     switch (index) {
-    case METRIC_X_VIRTUAL_SCREEN:
-    case METRIC_Y_VIRTUAL_SCREEN: return SUBSTITUTE_VIRTUAL_ORIGIN;
-    case METRIC_CX_VIRTUAL_SCREEN: return ::GetSystemMetrics(METRIC_CX_SCREEN);
-    case METRIC_CY_VIRTUAL_SCREEN: return ::GetSystemMetrics(METRIC_CY_SCREEN);
-    case METRIC_MONITORS: return SUBSTITUTE_MONITORS;
-    case METRIC_SAME_DISPLAY_FORMAT: return SUBSTITUTE_SAME_DISPLAY_FORMAT;
-    default: return ::GetSystemMetrics(index);
+        case METRIC_X_VIRTUAL_SCREEN:
+        case METRIC_Y_VIRTUAL_SCREEN:
+            return SUBSTITUTE_VIRTUAL_ORIGIN;
+        case METRIC_CX_VIRTUAL_SCREEN:
+            return ::GetSystemMetrics(METRIC_CX_SCREEN);
+        case METRIC_CY_VIRTUAL_SCREEN:
+            return ::GetSystemMetrics(METRIC_CY_SCREEN);
+        case METRIC_MONITORS:
+            return SUBSTITUTE_MONITORS;
+        case METRIC_SAME_DISPLAY_FORMAT:
+            return SUBSTITUTE_SAME_DISPLAY_FORMAT;
+        default:
+            return ::GetSystemMetrics(index);
     }
 }
 

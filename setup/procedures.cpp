@@ -47,8 +47,7 @@ bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, cons
 
 bool FormatInstallDate(char* out, std::size_t capacity, unsigned year, unsigned month, unsigned day) {
     constexpr std::size_t DATE_LENGTH = 8;
-    if (out == nullptr || capacity <= DATE_LENGTH || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > 31) {
+    if (out == nullptr || capacity <= DATE_LENGTH || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) {
         if (out != nullptr && capacity > 0) out[0] = '\0';
         return false;
     }

@@ -112,8 +112,7 @@ void WriteUninstallEntry(InstallerState& state, const char* copyPath) {
         (void)WriteMachineString(key, DISPLAY_ICON_VALUE, exePath);
     }
     (void)WriteMachineString(key, INSTALL_LOCATION_VALUE, state.installFolder);
-    (void)WriteMachineDword(key, ESTIMATED_SIZE_VALUE,
-                            EstimatedSizeKiB(state.packageDirectory, FileSizeOf(copyPath)));
+    (void)WriteMachineDword(key, ESTIMATED_SIZE_VALUE, EstimatedSizeKiB(state.packageDirectory, FileSizeOf(copyPath)));
     (void)WriteMachineDword(key, NO_MODIFY_VALUE, 1);
     (void)WriteMachineDword(key, NO_REPAIR_VALUE, 1);
     if (FormatQuotedCommand(command, sizeof command, copyPath, QUIET_UNINSTALL_SWITCHES)) {

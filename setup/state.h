@@ -17,7 +17,6 @@ inline constexpr std::size_t ERROR_CAPTION_SIZE = 512;
 inline constexpr std::size_t ERROR_TEXT_SIZE = 2048;
 inline constexpr std::size_t STATUS_TEXT_SIZE = 1024;
 
-
 struct ButtonRect {
     std::int32_t left;
     std::int32_t top;

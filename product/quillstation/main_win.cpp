@@ -8,8 +8,7 @@ namespace {
 
 constexpr char WINDOW_CLASS[] = "QuillstationDeskWindow";
 constexpr char WINDOW_TITLE[] = "Quillstation";
-constexpr char STATUS_LINE[] =
-    "Quillstation desk tool - no station connected. Firmware image 1.6.0 is ready to load.";
+constexpr char STATUS_LINE[] = "Quillstation desk tool - no station connected. Firmware image 1.6.0 is ready to load.";
 constexpr int WINDOW_WIDTH = 560;
 constexpr int WINDOW_HEIGHT = 160;
 constexpr int TEXT_MARGIN = 16;
@@ -28,15 +27,15 @@ void PaintStatusLine(HWND window) {
 
 LRESULT CALLBACK DeskWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        PaintStatusLine(window);
-        return 0;
-    case WM_DESTROY:
-        // Also reached by a WM_DESTROY posted from outside (the installer's start-up).
-        ::PostQuitMessage(0);
-        return 0;
-    default:
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        case WM_PAINT:
+            PaintStatusLine(window);
+            return 0;
+        case WM_DESTROY:
+            // Also reached by a WM_DESTROY posted from outside (the installer's start-up).
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            return ::DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -50,9 +49,8 @@ int RunDesk(HINSTANCE instance, int showCommand) {
     windowClass.lpszClassName = WINDOW_CLASS;
     if (::RegisterClassA(&windowClass) == 0) return EXIT_NO_WINDOW;
 
-    HWND window = ::CreateWindowExA(0, WINDOW_CLASS, WINDOW_TITLE, WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT,
-                                    nullptr, nullptr, instance, nullptr);
+    HWND window = ::CreateWindowExA(0, WINDOW_CLASS, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return EXIT_NO_WINDOW;
     ::ShowWindow(window, showCommand);
     ::UpdateWindow(window);

@@ -45,12 +45,10 @@ bool StaysInside(const std::string& relative) {
 
 class CheckingWriter final : public qs::PackageWriter {
 public:
-    CheckingWriter(const std::uint8_t* package, std::size_t size, const std::string& folder,
-                   const char* filter)
+    CheckingWriter(const std::uint8_t* package, std::size_t size, const std::string& folder, const char* filter)
         : package_(package), size_(size), folder_(folder), filter_(filter) {}
 
-    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data,
-                    std::uint32_t size) override {
+    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data, std::uint32_t size) override {
         ++calls;
         Check(calls <= qs::PACKAGE_ENTRY_COUNT);
         const std::size_t length = ::strnlen(targetPath, qs::PACKAGE_PATH_SIZE);
@@ -114,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CheckingWriter writer(package.data(), package.size(), folder, filter);
     EntryOutcome outcomes[qs::PACKAGE_ENTRY_COUNT];
-    const int result = qs::ExtractPackageBytes(package.data(), package.size(), directory, folder.c_str(),
-                                               filter, writer, outcomes);
+    const int result =
+        qs::ExtractPackageBytes(package.data(), package.size(), directory, folder.c_str(), filter, writer, outcomes);
 
     std::size_t failed = 0;
     std::size_t written = 0;

@@ -11,9 +11,9 @@ namespace {
 
 struct CutCase {
     const char* path;
-    const char* root;        // CutToRoot's path afterwards
+    const char* root;  // CutToRoot's path afterwards
     int rootResult;
-    const char* driveRoot;   // CutToDriveRoot's path afterwards
+    const char* driveRoot;  // CutToDriveRoot's path afterwards
     int driveRootResult;
 };
 
@@ -39,22 +39,15 @@ TEST_P(CutTest, CutsToTheRootAndReports) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, CutTest,
-    ::testing::Values(
-        CutCase{"", "", 0, "", 0},
-        CutCase{"C:\\WINDOWS", "C:", 1, "C:", 1},
-        CutCase{"C:\\Program Files", "C:", 1, "C:", 1},
-        CutCase{"C:\\", "C:", 1, "C:", 1},
-        CutCase{"\\\\server\\share\\dir", "\\\\server", 1, "\\\\server", 1},
-        CutCase{"\\\\server", "\\\\server", 0, "\\\\server", 1},
-        CutCase{"C:", "C:", 0, "C:", 1},
-        CutCase{"C:dir", "C:dir", 0, "C:dir", 1},
-        CutCase{"relative\\dir", "relative", 1, "", 0},
-        CutCase{"relative", "relative", 0, "", 0},
-        CutCase{"\\dir\\sub", "\\dir", 1, "", 0},
-        CutCase{"dir\\C:\\x", "dir", 1, "", 0},
-        // Backslashes at positions 1 and 2 of a path that starts with one are passed over.
-        CutCase{"\\\\\\x\\y", "\\\\\\x", 1, "\\\\\\x", 1},
-        CutCase{"\\a\\b\\c", "\\a\\b", 1, "", 0}));
+    ::testing::Values(CutCase{"", "", 0, "", 0}, CutCase{"C:\\WINDOWS", "C:", 1, "C:", 1},
+                      CutCase{"C:\\Program Files", "C:", 1, "C:", 1}, CutCase{"C:\\", "C:", 1, "C:", 1},
+                      CutCase{"\\\\server\\share\\dir", "\\\\server", 1, "\\\\server", 1},
+                      CutCase{"\\\\server", "\\\\server", 0, "\\\\server", 1}, CutCase{"C:", "C:", 0, "C:", 1},
+                      CutCase{"C:dir", "C:dir", 0, "C:dir", 1}, CutCase{"relative\\dir", "relative", 1, "", 0},
+                      CutCase{"relative", "relative", 0, "", 0}, CutCase{"\\dir\\sub", "\\dir", 1, "", 0},
+                      CutCase{"dir\\C:\\x", "dir", 1, "", 0},
+                      // Backslashes at positions 1 and 2 of a path that starts with one are passed over.
+                      CutCase{"\\\\\\x\\y", "\\\\\\x", 1, "\\\\\\x", 1}, CutCase{"\\a\\b\\c", "\\a\\b", 1, "", 0}));
 
 TEST(CutTest, NullPathIsRefused) {
     EXPECT_EQ(CutToRoot(nullptr), 0);

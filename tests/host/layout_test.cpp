@@ -64,10 +64,20 @@ TEST(VersionLineText, WholeTable) {
         std::int32_t osClass;
         const char* text;
     } cases[] = {
-        {0, "O/S: < XP"},     {1, "O/S: WIN XP"},   {2, "O/S: unknown"},  {3, "O/S: VISTA"},
-        {4, "O/S: WIN7"},     {5, "O/S: > WIN7"},   {6, "O/S: > WIN7"},   {7, "O/S: > WIN7"},
-        {8, "O/S: > WIN7"},   {-1, "O/S: unknown"}, {9, "O/S: unknown"},  {-2, "O/S: unknown"},
-        {INT32_MIN, "O/S: unknown"}, {INT32_MAX, "O/S: unknown"},
+        {0, "O/S: < XP"},
+        {1, "O/S: WIN XP"},
+        {2, "O/S: unknown"},
+        {3, "O/S: VISTA"},
+        {4, "O/S: WIN7"},
+        {5, "O/S: > WIN7"},
+        {6, "O/S: > WIN7"},
+        {7, "O/S: > WIN7"},
+        {8, "O/S: > WIN7"},
+        {-1, "O/S: unknown"},
+        {9, "O/S: unknown"},
+        {-2, "O/S: unknown"},
+        {INT32_MIN, "O/S: unknown"},
+        {INT32_MAX, "O/S: unknown"},
     };
     for (const Case& c : cases) EXPECT_STREQ(VersionLineText(c.osClass), c.text) << "class " << c.osClass;
 }

@@ -14,86 +14,83 @@ namespace qs {
 namespace {
 
 std::string Hex(const std::uint8_t* bytes, std::size_t count) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) {
-    text += digits[bytes[i] >> 4];
-    text += digits[bytes[i] & 15];
-  }
-  return text;
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
 }
 
 std::string DigestHex(const std::string& message) {
-  std::uint8_t out[DIGEST_SIZE];
-  DigestBuffer(message.data(), static_cast<std::uint32_t>(message.size()), out);
-  return Hex(out, DIGEST_SIZE);
+    std::uint8_t out[DIGEST_SIZE];
+    DigestBuffer(message.data(), static_cast<std::uint32_t>(message.size()), out);
+    return Hex(out, DIGEST_SIZE);
 }
 
 struct KnownDigest {
-  std::string message;
-  const char* digest;
+    std::string message;
+    const char* digest;
 };
 
 TEST(Md5, KnownAnswers) {
-  const KnownDigest cases[] = {
-      // RFC 1321, appendix A.5.
-      {"", "d41d8cd98f00b204e9800998ecf8427e"},
-      {"a", "0cc175b9c0f1b6a831c399e269772661"},
-      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-       "d174ab98d277d9f5a5611c2c9f419d9f"},
-      {"1234567890123456789012345678901234567890123456789012345678901234567890123456789"
-       "0",
-       "57edf4a22be3c955ac49da2e2107b67a"},
-      // Around the padding boundary (md5sum): the length field fits the last block up to
-      // 55 bytes; from 56 on, padding spills into one more block.
-      {std::string(55, 'a'), "ef1772b6dff9a122358552954ad0df65"},
-      {std::string(56, 'a'), "3b0c8ac703f828b04c6c197006d17218"},
-      {std::string(63, 'a'), "b06521f39153d618550606be297466d5"},
-      {std::string(64, 'a'), "014842d480b571495a4a0363793f7367"},
-      {std::string(65, 'a'), "c743a45e0d2e6a95cb859adae0248435"},
-  };
-  for (const KnownDigest& c : cases)
-    EXPECT_EQ(DigestHex(c.message), c.digest) << "length " << c.message.size();
+    const KnownDigest cases[] = {
+        // RFC 1321, appendix A.5.
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"1234567890123456789012345678901234567890123456789012345678901234567890123456789"
+         "0",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+        // Around the padding boundary (md5sum): the length field fits the last block up to
+        // 55 bytes; from 56 on, padding spills into one more block.
+        {std::string(55, 'a'), "ef1772b6dff9a122358552954ad0df65"},
+        {std::string(56, 'a'), "3b0c8ac703f828b04c6c197006d17218"},
+        {std::string(63, 'a'), "b06521f39153d618550606be297466d5"},
+        {std::string(64, 'a'), "014842d480b571495a4a0363793f7367"},
+        {std::string(65, 'a'), "c743a45e0d2e6a95cb859adae0248435"},
+    };
+    for (const KnownDigest& c : cases) EXPECT_EQ(DigestHex(c.message), c.digest) << "length " << c.message.size();
 }
 
 // The bytes of the large known answer: the pseudo-random stream of tests/support/bytes.h
 // from seed 1 (x = x * 1664525 + 1013904223 (mod 2^32) from x = 1, each byte the top 8
 // bits of the new x). The size is that of the largest entry of the shipped package.
 TEST(Md5, LargeBufferMatchesIndependentDigest) {
-  const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(5561120, 1);
-  std::uint8_t out[DIGEST_SIZE];
-  DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
-  EXPECT_EQ(Hex(out, DIGEST_SIZE), "8d2296a657a94c2d45b2d3fd3de332d7");
+    const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(5561120, 1);
+    std::uint8_t out[DIGEST_SIZE];
+    DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
+    EXPECT_EQ(Hex(out, DIGEST_SIZE), "8d2296a657a94c2d45b2d3fd3de332d7");
 }
 
 TEST(Md5, PiecewiseUpdatesMatchOneCall) {
-  const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(1000, 1);
-  std::uint8_t whole[DIGEST_SIZE];
-  DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), whole);
-  for (std::size_t piece : {1u, 7u, 63u, 64u, 65u, 333u}) {
-    detail::Md5Context context;
-    detail::Md5Init(context);
-    for (std::size_t at = 0; at < bytes.size(); at += piece)
-      detail::Md5Update(context, bytes.data() + at, std::min(piece, bytes.size() - at));
-    std::uint8_t out[DIGEST_SIZE];
-    detail::Md5Final(context, out);
-    EXPECT_EQ(Hex(out, DIGEST_SIZE), Hex(whole, DIGEST_SIZE)) << "piece " << piece;
-  }
+    const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(1000, 1);
+    std::uint8_t whole[DIGEST_SIZE];
+    DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), whole);
+    for (std::size_t piece : {1u, 7u, 63u, 64u, 65u, 333u}) {
+        detail::Md5Context context;
+        detail::Md5Init(context);
+        for (std::size_t at = 0; at < bytes.size(); at += piece)
+            detail::Md5Update(context, bytes.data() + at, std::min(piece, bytes.size() - at));
+        std::uint8_t out[DIGEST_SIZE];
+        detail::Md5Final(context, out);
+        EXPECT_EQ(Hex(out, DIGEST_SIZE), Hex(whole, DIGEST_SIZE)) << "piece " << piece;
+    }
 }
 
 TEST(Md5, ContextIsZeroedAfterFinalisation) {
-  detail::Md5Context context;
-  detail::Md5Init(context);
-  const std::string message = "some bytes that stay in the block buffer";
-  detail::Md5Update(context, reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
-  std::uint8_t out[DIGEST_SIZE];
-  detail::Md5Final(context, out);
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(&context);
-  EXPECT_EQ(std::vector<std::uint8_t>(raw, raw + sizeof context),
-            std::vector<std::uint8_t>(sizeof context, 0));
+    detail::Md5Context context;
+    detail::Md5Init(context);
+    const std::string message = "some bytes that stay in the block buffer";
+    detail::Md5Update(context, reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
+    std::uint8_t out[DIGEST_SIZE];
+    detail::Md5Final(context, out);
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&context);
+    EXPECT_EQ(std::vector<std::uint8_t>(raw, raw + sizeof context), std::vector<std::uint8_t>(sizeof context, 0));
 }
 
 }  // namespace

@@ -57,8 +57,7 @@ struct Written {
 
 class RecordingWriter final : public PackageWriter {
 public:
-    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data,
-                    std::uint32_t size) override {
+    bool WriteEntry(const char* folder, const char* targetPath, const std::uint8_t* data, std::uint32_t size) override {
         if (failPath == targetPath) {
             return false;
         }
@@ -82,12 +81,10 @@ struct Extraction {
     std::vector<EntryOutcome> outcomes;
 };
 
-Extraction Extract(Bytes package, RecordingWriter& writer, const char* filter = nullptr,
-                   const char* folder = FOLDER) {
+Extraction Extract(Bytes package, RecordingWriter& writer, const char* filter = nullptr, const char* folder = FOLDER) {
     PackageDirectory directory{};
     EntryOutcome outcomes[PACKAGE_ENTRY_COUNT];
-    const int result =
-        ExtractPackageBytes(package.data(), package.size(), directory, folder, filter, writer, outcomes);
+    const int result = ExtractPackageBytes(package.data(), package.size(), directory, folder, filter, writer, outcomes);
     return {result, std::vector<EntryOutcome>(outcomes, outcomes + PACKAGE_ENTRY_COUNT)};
 }
 
@@ -140,14 +137,12 @@ TEST(ExtractPackageBytes, RefreshesTheDirectoryOnlyFromALongEnoughPackage) {
 // A package whose entry 0 is rejected by the bounds test while entries 1 and 2 were
 // enciphered starting from the first link of the chain: they verify only when the
 // rejected entry leaves the chain where it was.
-Bytes PackageWithRejectedFirstEntry(std::uint32_t offset, std::uint32_t size,
-                                    std::vector<PackageInput>& kept) {
+Bytes PackageWithRejectedFirstEntry(std::uint32_t offset, std::uint32_t size, std::vector<PackageInput>& kept) {
     const auto inputs = ProductInputs();
     kept = {inputs[1], inputs[2]};
     Bytes package = Build({inputs[1], inputs[2], inputs[0]});
     // entries become: [rejected, old 0, old 1]
-    std::memmove(Field(package, 1, ENTRY_NAME_FIELD), Field(package, 0, ENTRY_NAME_FIELD),
-                 2 * PACKAGE_ENTRY_BYTES);
+    std::memmove(Field(package, 1, ENTRY_NAME_FIELD), Field(package, 0, ENTRY_NAME_FIELD), 2 * PACKAGE_ENTRY_BYTES);
     SetName(package, 0, inputs[0].name);
     SetU32(package, 0, ENTRY_OFFSET_FIELD, offset);
     SetU32(package, 0, ENTRY_SIZE_FIELD, size);
@@ -212,8 +207,7 @@ TEST(ExtractPackageBytes, DamagedStoredBytesBreakTheRestOfTheChain) {
     RecordingWriter writer;
     const Extraction run = Extract(package, writer);
     EXPECT_EQ(run.result, -102);
-    EXPECT_EQ(run.outcomes,
-              (std::vector<EntryOutcome>{W, EntryOutcome::DigestMismatch, EntryOutcome::DigestMismatch}));
+    EXPECT_EQ(run.outcomes, (std::vector<EntryOutcome>{W, EntryOutcome::DigestMismatch, EntryOutcome::DigestMismatch}));
 }
 
 TEST(ExtractPackageBytes, EveryEntryFailing) {
@@ -270,10 +264,9 @@ TEST(ExtractPackageBytes, FilterSelectsByExactName) {
 TEST(ExtractPackageBytes, UnsafeNamesFailAndAreNeverWritten) {
     const std::string unterminated(PACKAGE_NAME_SIZE, 'a');
     const std::string names[] = {
-        "",          "C:\\Windows\\evil.dll", "C:evil",     "\\evil",     "/evil",
-        "\\\\server\\share\\evil", "..\\evil", "sub\\..\\..\\evil", "sub/../evil", "..",
-        ".",         "evil.txt:stream",     "sub\\",      "sub\\\\evil", ".. \\evil",
-        unterminated,
+        "",         "C:\\Windows\\evil.dll", "C:evil",      "\\evil",     "/evil", "\\\\server\\share\\evil",
+        "..\\evil", "sub\\..\\..\\evil",     "sub/../evil", "..",         ".",     "evil.txt:stream",
+        "sub\\",    "sub\\\\evil",           ".. \\evil",   unterminated,
     };
     for (const std::string& name : names) {
         Bytes package = Build(ProductInputs());
@@ -282,8 +275,8 @@ TEST(ExtractPackageBytes, UnsafeNamesFailAndAreNeverWritten) {
         const Extraction run = Extract(package, writer);
         EXPECT_EQ(run.result, -101) << name;
         EXPECT_EQ(run.outcomes, (std::vector<EntryOutcome>{W, EntryOutcome::UnsafeName, W})) << name;
-        EXPECT_EQ(writer.Paths(), (std::vector<std::string>{Target("Quillstation.exe"),
-                                                            Target("Quill_Frmw_1.6.0.hex")}))
+        EXPECT_EQ(writer.Paths(),
+                  (std::vector<std::string>{Target("Quillstation.exe"), Target("Quill_Frmw_1.6.0.hex")}))
             << name;
     }
 }

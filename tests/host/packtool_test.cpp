@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +66,7 @@ struct CraftedImage {
         Put32(bytes, 0x3C, PE);
         std::memcpy(&bytes[PE], "PE\0\0", 4);
         Put16(bytes, PE + 4, 0x14C);
-        Put16(bytes, PE + 6, 1);    // sections
+        Put16(bytes, PE + 6, 1);     // sections
         Put16(bytes, PE + 20, 224);  // optional header size
         Put16(bytes, OPTIONAL, 0x10B);
         Put32(bytes, OPTIONAL + 92, 16);
@@ -102,9 +102,8 @@ struct CraftedImage {
 class PackTool : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qspack_test_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("qspack_test_" + std::to_string(::getpid()) + "_" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "in");
         exe_ = MakeFile("in/Quillstation.exe", test::PseudoRandomBytes(50000, 7));

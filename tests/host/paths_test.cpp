@@ -35,16 +35,13 @@ INSTANTIATE_TEST_SUITE_P(
     Joins, JoinPathTest,
     testing::Values(JoinCase{"C:\\dir", "file", 64, true, "C:\\dir\\file"},
                     JoinCase{"C:\\dir\\", "file", 64, true, "C:\\dir\\file"},
-                    JoinCase{"C:\\", "file", 64, true, "C:\\file"},
-                    JoinCase{"", "name.LNK", 64, true, "\\name.LNK"},
+                    JoinCase{"C:\\", "file", 64, true, "C:\\file"}, JoinCase{"", "name.LNK", 64, true, "\\name.LNK"},
                     JoinCase{"C:\\d", "", 64, true, "C:\\d\\"},
                     // "C:\d\f" is 6 characters: exactly fits 7, refused at 6.
-                    JoinCase{"C:\\d", "f", 7, true, "C:\\d\\f"},
-                    JoinCase{"C:\\d", "f", 6, false, nullptr},
-                    JoinCase{"C:\\d\\", "f", 7, true, "C:\\d\\f"},
-                    JoinCase{"C:\\d\\", "f", 6, false, nullptr},
-                    JoinCase{"C:\\dir", "a-much-longer-name", 10, false, nullptr},
-                    JoinCase{"", "", 1, false, nullptr}, JoinCase{"", "", 2, true, "\\"}));
+                    JoinCase{"C:\\d", "f", 7, true, "C:\\d\\f"}, JoinCase{"C:\\d", "f", 6, false, nullptr},
+                    JoinCase{"C:\\d\\", "f", 7, true, "C:\\d\\f"}, JoinCase{"C:\\d\\", "f", 6, false, nullptr},
+                    JoinCase{"C:\\dir", "a-much-longer-name", 10, false, nullptr}, JoinCase{"", "", 1, false, nullptr},
+                    JoinCase{"", "", 2, true, "\\"}));
 
 TEST(JoinPath, OutMayBeTheFolderItself) {
     char buffer[16] = "C:\\dir";
@@ -115,18 +112,15 @@ TEST_P(PathEditTest, EditsInPlace) {
     EXPECT_STREQ(buffer, c.fileName) << "ReduceToFileName(\"" << c.path << "\")";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Edits, PathEditTest,
-    testing::Values(EditCase{"C:\\dir\\file", "C:\\dir", "file"},
-                    EditCase{"C:\\file", "C:", "file"},
-                    EditCase{"\\file", "", "\\file"},
-                    EditCase{"file", "file", "file"},
-                    EditCase{"C:\\dir\\setup.exe", "C:\\dir", "setup.exe"},
-                    EditCase{"setup.exe", "setup.exe", "setup.exe"},
-                    EditCase{"C:\\dir\\", "C:\\dir", ""},
-                    EditCase{"\\\\server\\share\\f", "\\\\server\\share", "f"},
-                    EditCase{"\\", "", "\\"},
-                    EditCase{"", "", ""}));
+INSTANTIATE_TEST_SUITE_P(Edits, PathEditTest,
+                         testing::Values(EditCase{"C:\\dir\\file", "C:\\dir", "file"},
+                                         EditCase{"C:\\file", "C:", "file"}, EditCase{"\\file", "", "\\file"},
+                                         EditCase{"file", "file", "file"},
+                                         EditCase{"C:\\dir\\setup.exe", "C:\\dir", "setup.exe"},
+                                         EditCase{"setup.exe", "setup.exe", "setup.exe"},
+                                         EditCase{"C:\\dir\\", "C:\\dir", ""},
+                                         EditCase{"\\\\server\\share\\f", "\\\\server\\share", "f"},
+                                         EditCase{"\\", "", "\\"}, EditCase{"", "", ""}));
 
 struct RootCase {
     const char* path;
@@ -140,12 +134,12 @@ TEST_P(SkipFolderRootTest, FindsTheFirstLevel) {
     EXPECT_EQ(SkipFolderRoot(c.path), c.first) << '"' << c.path << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Roots, SkipFolderRootTest,
-    testing::Values(RootCase{"C:\\ab", 3}, RootCase{"C:\\x\\y\\", 3}, RootCase{"C:\\", 3},
-                    RootCase{"C:", 2}, RootCase{"abcdef", 6}, RootCase{"abcd\\ef", 5},
-                    RootCase{"\\\\server\\share\\dir", 15}, RootCase{"\\\\server\\share", 14},
-                    RootCase{"\\\\server\\share\\", 15}, RootCase{"\\\\server", 8}, RootCase{"", 0}));
+INSTANTIATE_TEST_SUITE_P(Roots, SkipFolderRootTest,
+                         testing::Values(RootCase{"C:\\ab", 3}, RootCase{"C:\\x\\y\\", 3}, RootCase{"C:\\", 3},
+                                         RootCase{"C:", 2}, RootCase{"abcdef", 6}, RootCase{"abcd\\ef", 5},
+                                         RootCase{"\\\\server\\share\\dir", 15}, RootCase{"\\\\server\\share", 14},
+                                         RootCase{"\\\\server\\share\\", 15}, RootCase{"\\\\server", 8},
+                                         RootCase{"", 0}));
 
 }  // namespace
 }  // namespace qs

@@ -17,10 +17,10 @@ TEST(Procedures, OnlyAbsoluteStartMenuFoldersAreUsed) {
         {"C:\\Users\\me\\Start Menu\\Programs", true},
         {"d:\\x", true},
         {"\\\\server\\share\\Programs", true},
-        {"", false},                   // present but empty: would be the drive root
-        {"\\Velto", false},            // rooted on the current drive
-        {"Programs", false},           // relative to the current folder
-        {"C:Programs", false},         // drive-relative
+        {"", false},            // present but empty: would be the drive root
+        {"\\Velto", false},     // rooted on the current drive
+        {"Programs", false},    // relative to the current folder
+        {"C:Programs", false},  // drive-relative
         {"\\\\", false},
         {"\\\\\\x", false},
         {nullptr, false},
@@ -65,8 +65,8 @@ TEST(Procedures, InstallDateIsEightDigitsOrNothing) {
     const struct {
         unsigned year, month, day;
         const char* text;
-    } cases[] = {{2026, 12, 9, "20261209"}, {987, 1, 31, "09870131"}, {2026, 13, 1, ""}, {2026, 2, 0, ""},
-                 {10000, 1, 1, ""}};
+    } cases[] = {
+        {2026, 12, 9, "20261209"}, {987, 1, 31, "09870131"}, {2026, 13, 1, ""}, {2026, 2, 0, ""}, {10000, 1, 1, ""}};
     for (const auto& c : cases) {
         char out[9] = "garbage";
         EXPECT_EQ(FormatInstallDate(out, sizeof out, c.year, c.month, c.day), c.text[0] != '\0');

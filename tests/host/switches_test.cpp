@@ -29,10 +29,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SwitchCase{"h", 0, 0, 0}, SwitchCase{"-h", 1, 0, 0}, SwitchCase{"-H", 1, 0, 0},
                     SwitchCase{"-i", 0, 1, 0}, SwitchCase{"-I", 0, 0, 0}, SwitchCase{"-u", 0, 0, 1},
                     SwitchCase{"-U", 0, 0, 1}, SwitchCase{"-hiu", 1, 0, 0}, SwitchCase{"--h", 0, 0, 0},
-                    SwitchCase{"-h-u", 1, 0, 1}, SwitchCase{"-h -i -u", 1, 1, 1},
-                    SwitchCase{"-i -i -i", 0, 1, 0}, SwitchCase{"word-u", 0, 0, 1},
-                    SwitchCase{"C:\\my-uploads\\x", 0, 0, 1}, SwitchCase{"-x -y", 0, 0, 0},
-                    SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0}));
+                    SwitchCase{"-h-u", 1, 0, 1}, SwitchCase{"-h -i -u", 1, 1, 1}, SwitchCase{"-i -i -i", 0, 1, 0},
+                    SwitchCase{"word-u", 0, 0, 1}, SwitchCase{"C:\\my-uploads\\x", 0, 0, 1},
+                    SwitchCase{"-x -y", 0, 0, 0}, SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0}));
 
 TEST(ScanSwitches, NeverClearsAFlagAlreadySet) {
     SwitchFlags values;

@@ -30,7 +30,7 @@ TEST(WindowLogic, ButtonHitTestIsStrictOnEveryBorder) {
 TEST(WindowLogic, MouseCoordinatesAreSigned16BitWords) {
     EXPECT_EQ(LowWordSigned(0x0190'0064), 100);
     EXPECT_EQ(HighWordSigned(0x0190'0064), 400);
-    EXPECT_EQ(LowWordSigned(0x0000'FFFF), -1);   // left of the client area
+    EXPECT_EQ(LowWordSigned(0x0000'FFFF), -1);                                // left of the client area
     EXPECT_EQ(HighWordSigned(static_cast<std::intptr_t>(0xFFFE'0000u)), -2);  // above it
 }
 
@@ -38,7 +38,7 @@ TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
     EXPECT_EQ(ChooseAutoRun(1, 0), AutoRunAction::Uninstall);  // "-u" on an installed product
     EXPECT_EQ(ChooseAutoRun(1, 1), AutoRunAction::Uninstall);  // "-i" on an installed product
     EXPECT_EQ(ChooseAutoRun(0, 1), AutoRunAction::Install);
-    EXPECT_EQ(ChooseAutoRun(0, 0), AutoRunAction::Nothing);    // "-u" without the product
+    EXPECT_EQ(ChooseAutoRun(0, 0), AutoRunAction::Nothing);  // "-u" without the product
 }
 
 TEST(WindowLogic, WindowIsSizedToThePicturePlusThePanel) {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <windows.h>
-#include <gtest/gtest.h>
 #include <shlobj.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

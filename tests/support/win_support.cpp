@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "setup/results.h"
 #include "package/package.h"
+#include "setup/results.h"
 
 namespace qs::test {
 namespace {
@@ -80,8 +80,8 @@ void RemoveTree(const std::string& path) {
 
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char buffer[65536];
     DWORD got = 0;
@@ -91,8 +91,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -115,8 +114,7 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return -1000;
     }
     CloseHandle(process.hThread);
@@ -171,15 +169,13 @@ std::string ProgramFolder() {
     return cut == std::string::npos ? folder : folder.substr(0, cut);
 }
 
-bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out,
-                   REGSAM view) {
+bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out, REGSAM view) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     char data[8192];
     DWORD size = sizeof data - 1;
     DWORD type = 0;
-    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                         reinterpret_cast<BYTE*>(data), &size);
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     data[size] = '\0';
@@ -187,14 +183,12 @@ bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name
     return true;
 }
 
-bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out,
-                  REGSAM view) {
+bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out, REGSAM view) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     DWORD size = sizeof out;
     DWORD type = 0;
-    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                         reinterpret_cast<BYTE*>(&out), &size);
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&out), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS && type == REG_DWORD;
 }

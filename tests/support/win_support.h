@@ -66,10 +66,8 @@ bool WriteRenamedPackage(HMODULE module, const std::vector<std::string>& names, 
 std::string ProgramFolder();
 
 // Reads a REG_SZ or REG_DWORD value for checks; empty optional-like results on failure.
-bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out,
-                   REGSAM view = 0);
-bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out,
-                  REGSAM view = 0);
+bool ReadRegString(HKEY root, const std::string& subkey, const std::string& name, std::string& out, REGSAM view = 0);
+bool ReadRegDword(HKEY root, const std::string& subkey, const std::string& name, DWORD& out, REGSAM view = 0);
 bool KeyExists(HKEY root, const std::string& subkey, REGSAM view = 0);
 
 }  // namespace qs::test

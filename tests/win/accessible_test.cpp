@@ -118,8 +118,8 @@ protected:
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         std::string line = INSTALLER;
-        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &process_));
+        ASSERT_TRUE(
+            CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_));
         ASSERT_TRUE(PumpUntil([this] {
             window_ = FindWindowA(WINDOW_CLASS_NAME, nullptr);
             return window_ != nullptr && IsWindowVisible(window_);
@@ -140,8 +140,8 @@ protected:
 
 TEST_F(AccessibleWindowTest, ReadsTheWindowAndInstallsThroughTheButton) {
     g_events.clear();
-    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, RecordEvent, 0,
-                                               0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, RecordEvent, 0, 0,
+                                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     ASSERT_NO_FATAL_FAILURE(Start());
     LONG count = 0;
     EXPECT_EQ(object_->get_accChildCount(&count), S_OK);

@@ -53,8 +53,7 @@ UniqueModule LoadAsData(const char* path) {
 void ExpectProductFile(const std::string& folder, const ProductFile& file) {
     const std::string expected = ReadFileBytes(file.source);
     ASSERT_FALSE(expected.empty()) << "cannot read " << file.source;
-    EXPECT_TRUE(ReadFileBytes(folder + "\\" + file.name) == expected)
-        << file.name << " differs from " << file.source;
+    EXPECT_TRUE(ReadFileBytes(folder + "\\" + file.name) == expected) << file.name << " differs from " << file.source;
 }
 
 // Each case extracts again in the same process: the resource must still be intact.
@@ -104,8 +103,8 @@ TEST(ExtractPackage, AnEntryInASubFolderGetsItsFolder) {
 TEST(ExtractPackage, FileHeldOpenFailsOnlyItsOwnEntry) {
     ScratchFolder scratch;
     const std::string held = scratch / PRODUCT_FILES[0].name;
-    UniqueFile holder(::CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile holder(
+        ::CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
     auto state = StateFor(ThisProgram(), scratch.path());
 
@@ -126,8 +125,8 @@ TEST(ReadPackageDirectory, FillsTheNamesAndPlacesTheFilesBackToBack) {
         EXPECT_EQ(entry.size, ReadFileBytes(PRODUCT_FILES[i].source).size()) << entry.name;
         expectedOffset = entry.offset + entry.size;
     }
-    HRSRC resource = ::FindResourceExA(ThisProgram(), RT_RCDATA,
-                                       MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), PACKAGE_LANGUAGE);
+    HRSRC resource =
+        ::FindResourceExA(ThisProgram(), RT_RCDATA, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), PACKAGE_LANGUAGE);
     ASSERT_NE(resource, nullptr) << "no RCDATA 100 in language 1033";
     EXPECT_EQ(::SizeofResource(ThisProgram(), resource), expectedOffset);
 }
@@ -150,8 +149,7 @@ TEST(PackageResource, MissingResourceGivesMinusOneAndWritesNothing) {
 TEST(PackageResource, TheBuiltInstallerCarriesTheSamePackage) {
     UniqueModule installer = LoadAsData(QS_BUILT_INSTALLER);
     ASSERT_TRUE(installer) << "cannot map " << QS_BUILT_INSTALLER;
-    EXPECT_NE(::FindResourceExA(installer.get(), RT_RCDATA,
-                                MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), PACKAGE_LANGUAGE),
+    EXPECT_NE(::FindResourceExA(installer.get(), RT_RCDATA, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID), PACKAGE_LANGUAGE),
               nullptr);
     ScratchFolder scratch;
     auto fromInstaller = StateFor(installer.get(), scratch.path());
@@ -159,9 +157,8 @@ TEST(PackageResource, TheBuiltInstallerCarriesTheSamePackage) {
     ASSERT_EQ(ReadPackageDirectory(*fromThisProgram), 0);
 
     EXPECT_EQ(ExtractPackage(*fromInstaller, nullptr), 0);
-    EXPECT_EQ(std::memcmp(&fromInstaller->packageDirectory, &fromThisProgram->packageDirectory,
-                          sizeof(PackageDirectory)),
-              0);
+    EXPECT_EQ(
+        std::memcmp(&fromInstaller->packageDirectory, &fromThisProgram->packageDirectory, sizeof(PackageDirectory)), 0);
     for (const ProductFile& file : PRODUCT_FILES) ExpectProductFile(scratch.path(), file);
 }
 

@@ -1,8 +1,8 @@
 // Shell folders, install location and desktop shortcut: the real shell under Wine, and
 // every fall-back path with sources made missing or failing through the system seam.
+#include <shlobj.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <cstring>
 #include <memory>
@@ -23,8 +23,8 @@
 namespace qs {
 namespace {
 
-using ::testing::ElementsAreArray;
 using test::ScratchFolder;
+using ::testing::ElementsAreArray;
 
 // ---- The scripted seam (tests/support/scripted_seam.h) --------------------------------
 
@@ -87,8 +87,7 @@ const std::vector<std::string> LOAD_FOLDER = {"load SHFOLDER.DLL"};
 const std::vector<std::string> FREE_FOLDER = {"free SHFOLDER.DLL"};
 const std::vector<std::string> FIND_SPECIAL_A = {"find SHGetSpecialFolderPathA"};
 const std::vector<std::string> FIND_FOLDER_A = {"find SHGetFolderPathA"};
-const std::vector<std::string> ALL_SPECIAL_A =
-    Calls(SPECIAL_FOLDER_PATH_A, {38, 5, 26, 35, 23, 7});
+const std::vector<std::string> ALL_SPECIAL_A = Calls(SPECIAL_FOLDER_PATH_A, {38, 5, 26, 35, 23, 7});
 
 // ---- FillKnownFolders ------------------------------------------------------------------
 
@@ -131,8 +130,7 @@ TEST_P(FillTest, FillsFromTheSourcesInOrder) {
     SetSystemSeam(nullptr);
     EXPECT_THAT(g_events, ElementsAreArray(c.events));
     for (int i = 0; i < KNOWN_FOLDER_COUNT; ++i) {
-        EXPECT_EQ(KnownFolderEntry(static_cast<KnownFolder>(i)), Expand(c.entries[i], IDS[i]))
-            << "entry " << i;
+        EXPECT_EQ(KnownFolderEntry(static_cast<KnownFolder>(i)), Expand(c.entries[i], IDS[i])) << "entry " << i;
     }
     EXPECT_STREQ(GetCommonProgramsFolder(), KnownFolderEntry(KnownFolder::CommonPrograms));
     EXPECT_STREQ(GetStartupFolder(), KnownFolderEntry(KnownFolder::Startup));
@@ -143,43 +141,48 @@ std::string Str(const char* s) { return s; }
 INSTANTIATE_TEST_SUITE_P(
     Sources, FillTest,
     ::testing::Values(
-        FillCase{"FirstSourceAnswersAll", {},
+        FillCase{"FirstSourceAnswersAll",
+                 {},
                  Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL}),
                  {SHELL, SHELL, SHELL, SHELL, SHELL, SHELL}},
-        FillCase{"OnlyStartupAskedAgain", {.specialFails = {7}},
-                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER,
-                       FIND_FOLDER_A, Calls(FOLDER_PATH_A, {7}), FREE_FOLDER}),
+        FillCase{"OnlyStartupAskedAgain",
+                 {.specialFails = {7}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A,
+                       Calls(FOLDER_PATH_A, {7}), FREE_FOLDER}),
                  {SHELL, SHELL, SHELL, SHELL, SHELL, FOLDER}},
-        FillCase{"SecondSourceFillsFiveStartupKept", {.missing = {SPECIAL_FOLDER_PATH_A}},
+        FillCase{"SecondSourceFillsFiveStartupKept",
+                 {.missing = {SPECIAL_FOLDER_PATH_A}},
                  Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A,
                        Calls(FOLDER_PATH_A, {38, 5, 26, 35, 23}), FREE_FOLDER}),
                  {FOLDER, FOLDER, FOLDER, FOLDER, FOLDER, "Startup"}},
-        FillCase{"NeitherFunction", {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}},
-                 Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A,
-                       FREE_FOLDER}),
+        FillCase{"NeitherFunction",
+                 {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}},
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A, FREE_FOLDER}),
                  {SYS_PF, CWD, CWD, SYS_CAD, "", "Startup"}},
-        FillCase{"ShellLibraryMissingSkipsSecondSource", {.unloadable = {"SHELL32.DLL"}},
-                 LOAD_SHELL, {SYS_PF, CWD, CWD, SYS_CAD, "", "Startup"}},
-        FillCase{"SecondLibraryMissing", {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {38, 35}},
+        FillCase{"ShellLibraryMissingSkipsSecondSource",
+                 {.unloadable = {"SHELL32.DLL"}},
+                 LOAD_SHELL,
+                 {SYS_PF, CWD, CWD, SYS_CAD, "", "Startup"}},
+        FillCase{"SecondLibraryMissing",
+                 {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {38, 35}},
                  Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER}),
                  {SYS_PF, SHELL, SHELL, SYS_CAD, SHELL, SHELL}},
         FillCase{"SecondFunctionMissing",
                  {.missing = {FOLDER_PATH_A}, .specialFails = {5, 23}},
-                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER,
-                       FIND_FOLDER_A, FREE_FOLDER}),
+                 Join({LOAD_SHELL, FIND_SPECIAL_A, ALL_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A, FREE_FOLDER}),
                  {SHELL, CWD, SHELL, SHELL, "", SHELL}},
         FillCase{"OtherWindowsDrive",
                  {.unloadable = {"SHELL32.DLL"}, .windowsFolder = "D:\\WIN"},
                  LOAD_SHELL,
                  {"D:\\Program Files\\", CWD, CWD, "D:\\Kestrane\\CommonAPP", "", "Startup"}},
         FillCase{"WindowsFolderUnreadable",
-                 {.unloadable = {"SHELL32.DLL"}, .windowsFolderFails = true}, LOAD_SHELL,
+                 {.unloadable = {"SHELL32.DLL"}, .windowsFolderFails = true},
+                 LOAD_SHELL,
                  {"C:\\Program Files\\", CWD, CWD, "C:\\Kestrane\\CommonAPP", "", "Startup"}},
         FillCase{"WindowsFolderOnAShare",
                  {.unloadable = {"SHELL32.DLL"}, .windowsFolder = "\\\\server\\share\\WIN"},
                  LOAD_SHELL,
-                 {"\\\\server\\Program Files\\", CWD, CWD, "\\\\server\\Kestrane\\CommonAPP", "",
-                  "Startup"}}),
+                 {"\\\\server\\Program Files\\", CWD, CWD, "\\\\server\\Kestrane\\CommonAPP", "", "Startup"}}),
     [](const auto& param) { return Str(param.param.name); });
 
 TEST_F(SeamTest, SecondFillChangesNothing) {
@@ -236,17 +239,21 @@ TEST_P(ResolveTest, JoinsTheProgramFilesFolderAndTheSubPath) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, ResolveTest,
     ::testing::Values(
-        ResolveCase{"Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL}), SHELL},
-        ResolveCase{"ShellFails", {.specialFails = {38}},
-                    Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL,
-                          LOAD_FOLDER, FIND_FOLDER_A, Calls(FOLDER_PATH_A, {38}), FREE_FOLDER}),
+        ResolveCase{
+            "Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL}), SHELL},
+        ResolveCase{"ShellFails",
+                    {.specialFails = {38}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_A, Calls(SPECIAL_FOLDER_PATH_A, {38}), FREE_SHELL, LOAD_FOLDER,
+                          FIND_FOLDER_A, Calls(FOLDER_PATH_A, {38}), FREE_FOLDER}),
                     FOLDER},
-        ResolveCase{"ShellLibraryMissingStillAsksSecond", {.unloadable = {"SHELL32.DLL"}},
+        ResolveCase{"ShellLibraryMissingStillAsksSecond",
+                    {.unloadable = {"SHELL32.DLL"}},
                     Join({LOAD_SHELL, LOAD_FOLDER, FIND_FOLDER_A, Calls(FOLDER_PATH_A, {38}), FREE_FOLDER}),
                     FOLDER},
         ResolveCase{"OtherWindowsDrive",
                     {.unloadable = {"SHELL32.DLL", "SHFOLDER.DLL"}, .windowsFolder = "D:\\WIN"},
-                    Join({LOAD_SHELL, LOAD_FOLDER}), "D:\\Program Files\\"},
+                    Join({LOAD_SHELL, LOAD_FOLDER}),
+                    "D:\\Program Files\\"},
         ResolveCase{"WindowsFolderUnreadable",
                     {.missing = {SPECIAL_FOLDER_PATH_A, FOLDER_PATH_A}, .windowsFolderFails = true},
                     Join({LOAD_SHELL, FIND_SPECIAL_A, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_A, FREE_FOLDER}),
@@ -254,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The install folder keeps the first component of a relative Windows folder.
         ResolveCase{"RelativeWindowsFolder",
                     {.unloadable = {"SHELL32.DLL", "SHFOLDER.DLL"}, .windowsFolder = "WIN\\SYS"},
-                    Join({LOAD_SHELL, LOAD_FOLDER}), "WIN\\Program Files\\"}),
+                    Join({LOAD_SHELL, LOAD_FOLDER}),
+                    "WIN\\Program Files\\"}),
     [](const auto& param) { return Str(param.param.name); });
 
 TEST(ResolveProgramFilesPath, RealShellGivesProgramFilesVeltoQuillstation) {
@@ -296,20 +304,27 @@ TEST_P(DesktopTest, AsksTheWideSourcesInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, DesktopTest,
     ::testing::Values(
-        DesktopCase{"Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL}), true},
-        DesktopCase{"ShellMissing", {.missing = {SPECIAL_FOLDER_PATH_W}},
+        DesktopCase{
+            "Shell", {}, Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL}), true},
+        DesktopCase{"ShellMissing",
+                    {.missing = {SPECIAL_FOLDER_PATH_W}},
                     Join({LOAD_SHELL, FIND_SPECIAL_W, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_W,
-                          Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}), true},
-        DesktopCase{"ShellFails", {.specialFails = {16}},
-                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL,
-                          LOAD_FOLDER, FIND_FOLDER_W, Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}), true},
+                          Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}),
+                    true},
+        DesktopCase{"ShellFails",
+                    {.specialFails = {16}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL, LOAD_FOLDER,
+                          FIND_FOLDER_W, Calls(FOLDER_PATH_W, {16}), FREE_FOLDER}),
+                    true},
         DesktopCase{"ShellLibraryMissing", {.unloadable = {"SHELL32.DLL"}}, LOAD_SHELL, false},
-        DesktopCase{"NeitherFunction", {.missing = {SPECIAL_FOLDER_PATH_W, FOLDER_PATH_W}},
+        DesktopCase{"NeitherFunction",
+                    {.missing = {SPECIAL_FOLDER_PATH_W, FOLDER_PATH_W}},
                     Join({LOAD_SHELL, FIND_SPECIAL_W, FREE_SHELL, LOAD_FOLDER, FIND_FOLDER_W, FREE_FOLDER}),
                     false},
-        DesktopCase{"SecondLibraryMissing", {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {16}},
-                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL,
-                          LOAD_FOLDER}), false}),
+        DesktopCase{"SecondLibraryMissing",
+                    {.unloadable = {"SHFOLDER.DLL"}, .specialFails = {16}},
+                    Join({LOAD_SHELL, FIND_SPECIAL_W, Calls(SPECIAL_FOLDER_PATH_W, {16}), FREE_SHELL, LOAD_FOLDER}),
+                    false}),
     [](const auto& param) { return Str(param.param.name); });
 
 // ---- SetDesktopShortcut -----------------------------------------------------------------
@@ -380,22 +395,19 @@ TEST_F(SeamTest, UnknownStartupFolderDeletesNoStartupShortcut) {
 // probe reports the first source missing, so SHFOLDER.DLL is really loaded and asked.
 constexpr char PROBE_NAME[] = "dll_search_probe.exe";
 constexpr char PROBE_DEFAULTS_KEY[] = "Software\\Wine\\AppDefaults\\dll_search_probe.exe";
-constexpr char PROBE_OVERRIDES_KEY[] =
-    "Software\\Wine\\AppDefaults\\dll_search_probe.exe\\DllOverrides";
+constexpr char PROBE_OVERRIDES_KEY[] = "Software\\Wine\\AppDefaults\\dll_search_probe.exe\\DllOverrides";
 
 class PlantedLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string helpers = test::ProgramFolder();
-        ASSERT_TRUE(CopyFileA((helpers + "\\planted\\SHFOLDER.DLL").c_str(),
-                              (folder_ / "SHFOLDER.DLL").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA((helpers + "\\" + PROBE_NAME).c_str(), (folder_ / PROBE_NAME).c_str(),
-                              FALSE));
+        ASSERT_TRUE(
+            CopyFileA((helpers + "\\planted\\SHFOLDER.DLL").c_str(), (folder_ / "SHFOLDER.DLL").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((helpers + "\\" + PROBE_NAME).c_str(), (folder_ / PROBE_NAME).c_str(), FALSE));
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, PROBE_OVERRIDES_KEY, &key), ERROR_SUCCESS);
         static constexpr char PREFER_NATIVE[] = "native,builtin";
-        RegSetValueExA(key, "shfolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(PREFER_NATIVE),
-                       sizeof PREFER_NATIVE);
+        RegSetValueExA(key, "shfolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(PREFER_NATIVE), sizeof PREFER_NATIVE);
         RegCloseKey(key);
         SetEnvironmentVariableA("QS_PLANTED_MARKER", marker().c_str());
     }

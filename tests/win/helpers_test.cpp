@@ -2,8 +2,8 @@
 // folders of the test prefix.
 #include "platform/helpers.h"
 
-#include <gtest/gtest.h>
 #include <shlobj.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -48,11 +48,11 @@ TEST(CreateFolderPath, CreatesLevelsTopDownOrRefuses) {
         {"{S}\\ab", 1, {"{S}\\ab"}, {}, {}},
         {"{S}\\x\\y\\", 1, {"{S}\\x", "{S}\\x\\y"}, {}, {}},
         {"{S}\\a\\b\\c", 1, {"{S}\\a", "{S}\\a\\b", "{S}\\a\\b\\c"}, {}, {}},
-        {"{S}", 1, {"{S}"}, {}, {}},                                  // every level exists
+        {"{S}", 1, {"{S}"}, {}, {}},                                   // every level exists
         {"{S}\\file\\sub", 0, {}, {"{S}\\file\\sub"}, {"{S}\\file"}},  // a file in the way
-        {"{S}\\file", 0, {}, {}, {"{S}\\file"}},                      // the last level is a file
-        {"{S}\\top\\{LONG}", 0, {}, {"{S}\\top"}, {}},                // refused, nothing made
-        {"C:\\a", 0, {}, {}, {}},                                     // shorter than 5
+        {"{S}\\file", 0, {}, {}, {"{S}\\file"}},                       // the last level is a file
+        {"{S}\\top\\{LONG}", 0, {}, {"{S}\\top"}, {}},                 // refused, nothing made
+        {"C:\\a", 0, {}, {}, {}},                                      // shorter than 5
         {"", 0, {}, {}, {}},
     };
     for (const CreateCase& c : cases) {
@@ -84,7 +84,7 @@ struct TreeCase {
     const char* name;
     std::vector<const char*> folders;  // made first, relative to the tree
     std::vector<const char*> files;
-    std::vector<const char*> remain;   // still there afterwards ("" = the tree itself)
+    std::vector<const char*> remain;  // still there afterwards ("" = the tree itself)
     std::vector<const char*> gone;
     bool trailingSeparator = false;  // the folder is given as "tree\"
 };
@@ -103,9 +103,7 @@ TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
     for (const TreeCase& c : cases) {
         ScratchFolder scratch;
         const std::string tree = scratch / "tree";
-        const auto at = [&](const char* relative) {
-            return relative[0] == '\0' ? tree : tree + "\\" + relative;
-        };
+        const auto at = [&](const char* relative) { return relative[0] == '\0' ? tree : tree + "\\" + relative; };
         ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
         for (const char* folder : c.folders) ASSERT_TRUE(CreateDirectoryA(at(folder).c_str(), nullptr));
         for (const char* file : c.files) ASSERT_TRUE(WriteFileBytes(at(file), "data"));
@@ -187,8 +185,8 @@ bool RunUnix(const char* program, const std::vector<std::string>& arguments) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         return false;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -282,8 +280,7 @@ struct LinkContents {
 
 bool LoadShortcut(const std::string& file, LinkContents& out) {
     ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                link.put_void()))) {
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void()))) {
         return false;
     }
     ComPtr<IPersistFile> persist;
@@ -350,19 +347,19 @@ TEST_F(ShortcutTest, OverlongPathIsRefused) {
 
 void SetUserValue(const std::string& subkey, const char* name, DWORD type, const void* data, DWORD size) {
     UniqueKey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              key.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
 }
 
 struct ReadCase {
     const char* name;
     DWORD type;
-    std::string data;     // stored bytes, exactly
+    std::string data;  // stored bytes, exactly
     std::size_t capacity;
     int result;
-    std::string text;     // handed out when result is 1
+    std::string text;  // handed out when result is 1
 };
 
 TEST(ReadUserString, CopiesWholeTerminatedTextsOnly) {
@@ -409,7 +406,8 @@ TEST(WriteValues, CreateMissingKeysAndOverwrite) {
     EXPECT_EQ(number, 0u);
 
     // Machine-wide values in a scratch key of their own, removed at the end.
-    const std::string machine = std::string(MACHINE_SCRATCH_ROOT) + "\\" + scratch.subkey().substr(scratch.subkey().rfind('\\') + 1);
+    const std::string machine =
+        std::string(MACHINE_SCRATCH_ROOT) + "\\" + scratch.subkey().substr(scratch.subkey().rfind('\\') + 1);
     const std::string machineNested = machine + "\\x\\y";
     // Written, then overwritten by shorter texts; the stored data counts the terminating
     // zero. (The system adds a zero the caller left out of a non-empty text's size when
@@ -453,8 +451,7 @@ TEST(DeleteKeyTree, DeletesANestedTreeAndRefusesMissingOrEmptyNames) {
     EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, tree.c_str()), 0);
     EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, nullptr), 0);
     UniqueKey key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.subkey().c_str(), 0, KEY_ALL_ACCESS, key.put()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.subkey().c_str(), 0, KEY_ALL_ACCESS, key.put()), ERROR_SUCCESS);
     EXPECT_EQ(DeleteKeyTree(key.get(), ""), 0);
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, scratch.subkey()));
 }
@@ -474,8 +471,8 @@ TEST(WriteWholeFile, ReplacesTruncatesAndFailsWhenHeld) {
 
     ASSERT_TRUE(WriteFileBytes(path, "held"));
     {
-        UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile held(
+            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
         EXPECT_EQ(WriteWholeFile(path.c_str(), "new", 3), 0);
     }
@@ -490,8 +487,7 @@ TEST(FileExists, OnlyForReadableFiles) {
     EXPECT_EQ(FileExists(path.c_str()), 1);
     EXPECT_EQ(FileExists(scratch.path().c_str()), 0);
     EXPECT_EQ(FileExists((scratch / "missing.txt").c_str()), 0);
-    UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
     EXPECT_EQ(FileExists(path.c_str()), 0);
 }

@@ -6,20 +6,20 @@
 // the result is the designed one.
 #include "setup/procedures.h"
 
+#include <shlobj.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
-#include "setup/results.h"
 #include "platform/folders.h"
 #include "platform/helpers.h"
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
 #include "setup/product.h"
+#include "setup/results.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
@@ -216,9 +216,9 @@ TEST_F(OverlongTest, RemovalRefusesAProgramFilesFolderWithoutRoomAndRemovesNothi
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.installFolder, "");
     SetSystemSeam(nullptr);
-    EXPECT_THAT(Entries(InstallFolder()), testing::UnorderedElementsAre("Quillstation.exe", "readme.txt",
-                                                                       "Quill_Frmw_1.6.0.hex",
-                                                                       "QuillstationSetup.exe"));
+    EXPECT_THAT(Entries(InstallFolder()),
+                testing::UnorderedElementsAre("Quillstation.exe", "readme.txt", "Quill_Frmw_1.6.0.hex",
+                                              "QuillstationSetup.exe"));
     EXPECT_TRUE(IsFile(UserMenu() + "\\Quillstation.LNK"));
     EXPECT_TRUE(IsFile(CommonMenu() + "\\Quillstation.LNK"));
     EXPECT_TRUE(IsFile(DesktopLink()));

@@ -154,9 +154,8 @@ TEST_F(PaintTest, PrepareFillsFontsCursorClassAndPathFromTheModule) {
         EXPECT_STREQ(got.lfFaceName, "Arial");
         const LONG zeroLongs[] = {got.lfWidth, got.lfEscapement, got.lfOrientation};
         for (LONG v : zeroLongs) EXPECT_EQ(v, 0);
-        const BYTE zeroBytes[] = {got.lfItalic,        got.lfUnderline,     got.lfStrikeOut,
-                                  got.lfCharSet,       got.lfOutPrecision,  got.lfClipPrecision,
-                                  got.lfQuality,       got.lfPitchAndFamily};
+        const BYTE zeroBytes[] = {got.lfItalic,       got.lfUnderline,     got.lfStrikeOut, got.lfCharSet,
+                                  got.lfOutPrecision, got.lfClipPrecision, got.lfQuality,   got.lfPitchAndFamily};
         for (BYTE v : zeroBytes) EXPECT_EQ(v, 0);
     }
     EXPECT_EQ(state_->handCursor, ::LoadCursorA(nullptr, IDC_HAND));
@@ -275,10 +274,9 @@ TEST_F(PaintTest, EveryDrawingRestoresSelectionsAndStoresTheButton) {
             EXPECT_EQ(::GetCurrentObject(dc, OBJ_FONT), font.get());
             EXPECT_EQ(::GetBkMode(dc), TRANSPARENT);
             const ButtonRect r = state_->buttonRect;
-            const ButtonRect want = c.storesButton
-                                        ? ButtonRect{size.first - 320, size.second + 20, size.first - 20,
-                                                     size.second + 80}
-                                        : ButtonRect{-1, -2, -3, -4};
+            const ButtonRect want =
+                c.storesButton ? ButtonRect{size.first - 320, size.second + 20, size.first - 20, size.second + 80}
+                               : ButtonRect{-1, -2, -3, -4};
             EXPECT_EQ(r.left, want.left);
             EXPECT_EQ(r.top, want.top);
             EXPECT_EQ(r.right, want.right);
@@ -299,10 +297,14 @@ TEST_F(PaintTest, PanelIsWhiteWithoutOutlineAndHoldsTheLinesForTheInstalledState
             int x, y;
             std::uint32_t colour;
         } probes[] = {
-            {0, PICTURE_H, WHITE},           {PICTURE_W - 1, PICTURE_H, WHITE},
-            {0, PICTURE_H + 99, WHITE},      {PICTURE_W - 1, PICTURE_H + 99, WHITE},
-            {5, PICTURE_H + 5, WHITE},       {PICTURE_W - 5, PICTURE_H + 95, WHITE},
-            {0, PICTURE_H - 1, UNTOUCHED},   {PICTURE_W, PICTURE_H + 50, UNTOUCHED},
+            {0, PICTURE_H, WHITE},
+            {PICTURE_W - 1, PICTURE_H, WHITE},
+            {0, PICTURE_H + 99, WHITE},
+            {PICTURE_W - 1, PICTURE_H + 99, WHITE},
+            {5, PICTURE_H + 5, WHITE},
+            {PICTURE_W - 5, PICTURE_H + 95, WHITE},
+            {0, PICTURE_H - 1, UNTOUCHED},
+            {PICTURE_W, PICTURE_H + 50, UNTOUCHED},
             {10, PICTURE_H + 100, UNTOUCHED},
         };
         for (const Probe& p : probes) {
@@ -349,12 +351,17 @@ TEST_F(PaintTest, ButtonNormalAndPressedLooks) {
                 int x, y;
                 std::uint32_t colour;
             } probes[] = {
-                {b.left, 444, BLACK},           {b.right, 444, BLACK},
-                {730, b.top, BLACK},            {730, b.bottom, BLACK},
-                {b.left - 1, 444, UNTOUCHED},   {b.right + 1, 444, UNTOUCHED},
-                {730, b.top - 1, UNTOUCHED},    {730, b.bottom + 1, UNTOUCHED},
-                {b.left + 3, b.top + 3, c.face}, {b.right - 3, b.bottom - 3, c.face},
-                {b.left, b.top, UNTOUCHED},     // rounded corner
+                {b.left, 444, BLACK},
+                {b.right, 444, BLACK},
+                {730, b.top, BLACK},
+                {730, b.bottom, BLACK},
+                {b.left - 1, 444, UNTOUCHED},
+                {b.right + 1, 444, UNTOUCHED},
+                {730, b.top - 1, UNTOUCHED},
+                {730, b.bottom + 1, UNTOUCHED},
+                {b.left + 3, b.top + 3, c.face},
+                {b.right - 3, b.bottom - 3, c.face},
+                {b.left, b.top, UNTOUCHED},  // rounded corner
             };
             for (const Probe& p : probes) {
                 EXPECT_EQ(Hex(canvas.at(p.x, p.y)), Hex(p.colour)) << "at " << p.x << ", " << p.y;
@@ -417,8 +424,8 @@ TEST_F(PaintTest, BlinkFrameDrawsTheStatusCutAt127Characters) {
     Canvas canvas(CANVAS_W, CANVAS_H);
     DrawBlinkFrame(*state_, canvas.dc(), 0);
     const LayoutRect b = Button();
-    const auto ink = canvas.span({b.left + 1, b.bottom - 20, b.right, b.bottom},
-                                 [](std::uint32_t c) { return c == WHITE; });
+    const auto ink =
+        canvas.span({b.left + 1, b.bottom - 20, b.right, b.bottom}, [](std::uint32_t c) { return c == WHITE; });
     ASSERT_GE(ink.first, 0) << "marker not drawn";
     EXPECT_NEAR((ink.first + ink.second) / 2, (b.left + b.right) / 2, 6);
     EXPECT_LE(ink.second - ink.first + 1, TextWidth(state_->textFont, "W") + 1);
@@ -443,10 +450,10 @@ TEST_F(PaintTest, PaintWindowDrawsVersionLinePanelAndNormalButton) {
         EXPECT_EQ(canvas.count(versionBand, BLACK), 0);
         ExpectInkWidth(ink, TextWidth(state_->textFont, VersionLineText(c.osClass)), VersionLineText(c.osClass));
 
-        EXPECT_EQ(Hex(canvas.at(5, PICTURE_H + 5)), Hex(WHITE));   // panel
+        EXPECT_EQ(Hex(canvas.at(5, PICTURE_H + 5)), Hex(WHITE));  // panel
         const LayoutRect b = Button();
-        EXPECT_EQ(Hex(canvas.at(b.left, 444)), Hex(BLACK));         // button outline
-        EXPECT_EQ(Hex(canvas.at(b.left + 3, b.top + 3)), Hex(WHITE));  // normal face
+        EXPECT_EQ(Hex(canvas.at(b.left, 444)), Hex(BLACK));                       // button outline
+        EXPECT_EQ(Hex(canvas.at(b.left + 3, b.top + 3)), Hex(WHITE));             // normal face
         EXPECT_EQ(Hex(canvas.at(PICTURE_W / 2, PICTURE_H / 2)), Hex(UNTOUCHED));  // picture left alone
     }
 }

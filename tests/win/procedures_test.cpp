@@ -2,10 +2,10 @@
 // real folders, real registry, real shell links.
 #include "setup/procedures.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -14,13 +14,13 @@
 #include <utility>
 #include <vector>
 
-#include "setup/results.h"
 #include "package/extract.h"
 #include "platform/folders.h"
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
 #include "setup/product.h"
+#include "setup/results.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
@@ -32,8 +32,8 @@ namespace {
 
 using test::IsFile;
 using test::IsFolder;
-using test::ShellFolder;
 using test::ReadFileBytes;
+using test::ShellFolder;
 
 // The local date as YYYYMMDD.
 std::string Today() {
@@ -260,8 +260,8 @@ private:
     static std::string Read(bool* existed) {
         char data[8192];
         DWORD size = sizeof data;
-        *existed = RegGetValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) ==
-                   ERROR_SUCCESS;
+        *existed =
+            RegGetValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) == ERROR_SUCCESS;
         return *existed ? std::string(data, size) : std::string();
     }
     static void Write(const std::string& data) {
@@ -284,7 +284,8 @@ TEST_F(ProceduresTest, RemovalFromTheCopyInTheInstallFolderLeavesNothingThere) {
         const std::string folder = InstallFolder();
         const std::string copy = folder + "\\QuillstationSetup.exe";
         UniqueFile holder;
-        if (held) holder.reset(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (held)
+            holder.reset(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         pending.Clear();
         std::string spelling = copy;  // another spelling of the same file
         CharUpperBuffA(spelling.data(), static_cast<DWORD>(spelling.size()));
@@ -356,8 +357,8 @@ TEST_F(ProceduresTest, AnEntryThatCannotBeWrittenFailsTheCopyStep) {
     const std::string folder = InstallFolder();
     ASSERT_TRUE(SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS || IsFolder(folder));
     ASSERT_TRUE(test::WriteFileBytes(folder + "\\Quillstation.exe", "old"));
-    UniqueFile held(CreateFileA((folder + "\\Quillstation.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
+    UniqueFile held(
+        CreateFileA((folder + "\\Quillstation.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.valid());
     EXPECT_EQ(InstallProduct(state_), INSTALL_COPY_FAILED);
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));

@@ -195,8 +195,8 @@ TEST(InstallerVersion, FixedPartAndEveryString) {
     EXPECT_EQ(fixed->dwFileSubtype, 0u);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                                 reinterpret_cast<void**>(&translation), &length));
+    ASSERT_TRUE(
+        ::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0000);
     EXPECT_EQ(translation[1], 0x04B0);

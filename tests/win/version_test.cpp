@@ -127,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         TrueVersionCase{"Windows11", {.replaceTrueVersion = true, .major = 11, .minor = 0}, 8},
         TrueVersionCase{"Version64", {.replaceTrueVersion = true, .major = 6, .minor = 4}, -1},
         TrueVersionCase{"BelowSixIgnored", {.replaceTrueVersion = true, .major = 5, .minor = 1}, REPORTED},
-        TrueVersionCase{"FailingStatusIgnored",
-                        {.replaceTrueVersion = true, .major = 10, .minor = 0, .status = -1}, REPORTED},
+        TrueVersionCase{
+            "FailingStatusIgnored", {.replaceTrueVersion = true, .major = 10, .minor = 0, .status = -1}, REPORTED},
         TrueVersionCase{"FunctionMissing", {.missingFunctions = {TRUE_VERSION_FUNCTION}}, REPORTED},
         TrueVersionCase{"ModuleMissing", {.missingModules = {NATIVE_MODULE}}, REPORTED}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -158,8 +158,8 @@ TEST(OsClassUnderWine, FollowsTheVersionSetting) {
     const struct {
         const char* version;
         OsClass expected;
-    } cases[] = {{"win2k", 0}, {"winxp", 1},  {"win2003", 2}, {"vista", 3},
-                 {"win2008", 3}, {"win8", 5}, {"win81", 6},   {"win10", 7}};
+    } cases[] = {{"win2k", 0},   {"winxp", 1}, {"win2003", 2}, {"vista", 3},
+                 {"win2008", 3}, {"win8", 5},  {"win81", 6},   {"win10", 7}};
     for (const auto& c : cases) EXPECT_EQ(ProbeClass(c.version), c.expected) << c.version;
 }
 
@@ -172,9 +172,8 @@ TEST(OsClassUnderWine, SixOneSplitsByProductType) {
 
 // ---- GetMetric and GetFrameMetrics ---------------------------------------------------------
 
-const std::vector<int> SUBSTITUTED = {METRIC_X_VIRTUAL_SCREEN, METRIC_Y_VIRTUAL_SCREEN,
-                                      METRIC_CX_VIRTUAL_SCREEN, METRIC_CY_VIRTUAL_SCREEN,
-                                      METRIC_MONITORS, METRIC_SAME_DISPLAY_FORMAT};
+const std::vector<int> SUBSTITUTED = {METRIC_X_VIRTUAL_SCREEN,  METRIC_Y_VIRTUAL_SCREEN, METRIC_CX_VIRTUAL_SCREEN,
+                                      METRIC_CY_VIRTUAL_SCREEN, METRIC_MONITORS,         METRIC_SAME_DISPLAY_FORMAT};
 
 class MissingEntryPointTest : public SeamTest, public ::testing::WithParamInterface<int> {};
 

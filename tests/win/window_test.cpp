@@ -67,9 +67,7 @@ TEST(WindowStartupTest, AClassOrWindowThatCannotBeMadeIsReportedAndGivesNoWindow
     // A module of its own, so that the class is new to this process: the first attempt
     // registers it and fails to create the window, the second fails to register it again.
     const HINSTANCE instance = GetModuleHandleA("kernel32.dll");
-    const struct {
-        const char* expectedText;
-    } cases[] = {{CREATE_FAILED_TEXT}, {REGISTER_FAILED_TEXT}};
+    const struct { const char* expectedText; } cases[] = {{CREATE_FAILED_TEXT}, {REGISTER_FAILED_TEXT}};
     for (const auto& c : cases) {
         std::string texts;
         std::thread answerer([&texts] { texts = AnswerStartupErrorBox(); });
@@ -140,8 +138,7 @@ protected:
         g_state.installed = 0;
         g_state.blinkCounter = 0;
         MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {}
     }
     void WaitForWorker() {
         if (g_state.workerThread != nullptr) {

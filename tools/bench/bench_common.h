@@ -17,30 +17,29 @@ inline constexpr double BYTES_PER_MB = 1e6;
 
 // The measures of both programs; the "entry0" ones run over the largest entry alone,
 // the others over the whole package.
-inline constexpr const char* MEASURE_NAMES[] = {"md5/entry0",     "cipher/entry0",
-                                                "md5/package",    "extract/simple",
-                                                "extract/fast",   "extract/fast-scalar"};
+inline constexpr const char* MEASURE_NAMES[] = {"md5/entry0",     "cipher/entry0", "md5/package",
+                                                "extract/simple", "extract/fast",  "extract/fast-scalar"};
 
 struct Package {
-  std::vector<std::uint8_t> bytes;
-  std::size_t offsets[ENTRY_COUNT];
-  std::size_t total = 0;
+    std::vector<std::uint8_t> bytes;
+    std::size_t offsets[ENTRY_COUNT];
+    std::size_t total = 0;
 };
 
 inline Package MakePackage() {
-  Package package;
-  for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
-    package.offsets[i] = package.total;
-    package.total += ENTRY_SIZES[i];
-  }
-  package.bytes = test::PseudoRandomBytes(package.total, 12345);
-  return package;
+    Package package;
+    for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
+        package.offsets[i] = package.total;
+        package.total += ENTRY_SIZES[i];
+    }
+    package.bytes = test::PseudoRandomBytes(package.total, 12345);
+    return package;
 }
 
 // One MD5 pass over every entry: the yardstick of the ratios.
 inline void DigestPackage(Package& package, std::uint8_t sink[DIGEST_SIZE]) {
-  for (std::size_t i = 0; i < ENTRY_COUNT; ++i)
-    DigestBuffer(package.bytes.data() + package.offsets[i], ENTRY_SIZES[i], sink);
+    for (std::size_t i = 0; i < ENTRY_COUNT; ++i)
+        DigestBuffer(package.bytes.data() + package.offsets[i], ENTRY_SIZES[i], sink);
 }
 
 enum class Form { Simple, Fast, FastScalar };
@@ -48,26 +47,26 @@ enum class Form { Simple, Fast, FastScalar };
 // The extraction work along the key chain. Deciphering in place leaves the package
 // changed, which does not change the cost of the next round.
 inline void ExtractPackage(Package& package, Form form, std::uint8_t plain[DIGEST_SIZE]) {
-  KeyChain chain;
-  for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
-    std::uint8_t* entry = package.bytes.data() + package.offsets[i];
-    std::uint8_t stored[DIGEST_SIZE];
-    switch (form) {
-      case Form::Simple:
-        DigestBuffer(entry, ENTRY_SIZES[i], stored);
-        PackageCipher(chain.seed, entry, ENTRY_SIZES[i], chain.key);
-        DigestBuffer(entry, ENTRY_SIZES[i], plain);
-        break;
-      case Form::Fast:
-        DecipherAndDigest(entry, ENTRY_SIZES[i], chain.seed, chain.key, stored, plain);
-        break;
-      case Form::FastScalar:
-        detail::DecipherAndDigestWith(detail::ExtractionKernel::Scalar, entry, ENTRY_SIZES[i],
-                                      chain.seed, chain.key, stored, plain);
-        break;
+    KeyChain chain;
+    for (std::size_t i = 0; i < ENTRY_COUNT; ++i) {
+        std::uint8_t* entry = package.bytes.data() + package.offsets[i];
+        std::uint8_t stored[DIGEST_SIZE];
+        switch (form) {
+            case Form::Simple:
+                DigestBuffer(entry, ENTRY_SIZES[i], stored);
+                PackageCipher(chain.seed, entry, ENTRY_SIZES[i], chain.key);
+                DigestBuffer(entry, ENTRY_SIZES[i], plain);
+                break;
+            case Form::Fast:
+                DecipherAndDigest(entry, ENTRY_SIZES[i], chain.seed, chain.key, stored, plain);
+                break;
+            case Form::FastScalar:
+                detail::DecipherAndDigestWith(detail::ExtractionKernel::Scalar, entry, ENTRY_SIZES[i], chain.seed,
+                                              chain.key, stored, plain);
+                break;
+        }
+        AdvanceKeyChain(chain, stored);
     }
-    AdvanceKeyChain(chain, stored);
-  }
 }
 
 }  // namespace qs::bench

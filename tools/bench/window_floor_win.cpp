@@ -26,9 +26,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = "QsBenchWindowFloor";
     ::RegisterClassA(&windowClass);
-    HWND window = ::CreateWindowExA(0, windowClass.lpszClassName, "floor", WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr,
-                                    instance, nullptr);
+    HWND window = ::CreateWindowExA(0, windowClass.lpszClassName, "floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
     ::PostMessageA(window, QUIT_NOW, 0, 0);
     MSG message = {};
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) ::DispatchMessageA(&message);

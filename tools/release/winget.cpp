@@ -17,10 +17,10 @@ constexpr char LICENSE_TEXT[] = "Proprietary";
 
 // What a deployment engine should make of each failure code of a silent install.
 constexpr std::pair<int, const char*> RETURN_RESPONSES[] = {
-    {EXIT_ALREADY_RUNNING, "installInProgress"},          // also a damaged package directory
+    {EXIT_ALREADY_RUNNING, "installInProgress"},  // also a damaged package directory
     {INSTALL_NO_PROGRAM_FILES, "contactSupport"},
-    {INSTALL_FOLDER_NOT_CREATED, "blockedByPolicy"},      // access to Program Files refused
-    {INSTALL_COPY_FAILED, "fileInUse"},                   // a product file held open
+    {INSTALL_FOLDER_NOT_CREATED, "blockedByPolicy"},  // access to Program Files refused
+    {INSTALL_COPY_FAILED, "fileInUse"},               // a product file held open
 };
 static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED);
 
@@ -85,8 +85,8 @@ std::string InstallerFile(const std::string& sha256, const std::string& url) {
 std::string LocaleFile() {
     return Head() + Line("PackageLocale", WINGET_DEFAULT_LOCALE) + Line("Publisher", PUBLISHER_TEXT) +
            Line("PublisherUrl", VENDOR_WEB_ADDRESS) + Line("PublisherSupportUrl", VENDOR_HELP_ADDRESS) +
-           Line("PackageName", PRODUCT_NAME) + Line("PackageUrl", VENDOR_WEB_ADDRESS) +
-           Line("License", LICENSE_TEXT) + Line("ShortDescription", DISPLAY_NAME_TEXT) + Tail("defaultLocale");
+           Line("PackageName", PRODUCT_NAME) + Line("PackageUrl", VENDOR_WEB_ADDRESS) + Line("License", LICENSE_TEXT) +
+           Line("ShortDescription", DISPLAY_NAME_TEXT) + Tail("defaultLocale");
 }
 
 std::string VersionFile() { return Head() + Line("DefaultLocale", WINGET_DEFAULT_LOCALE) + Tail("version"); }

@@ -27,8 +27,7 @@ constexpr int EXIT_NO_INSTALL_FOLDER = 12;
 constexpr int EXIT_BARE_LOAD_FAILED = 20;
 
 qs::AnyFunction WithoutFirstSource(HMODULE module, const char* name) {
-    if (std::strcmp(name, qs::SPECIAL_FOLDER_PATH_A) == 0 ||
-        std::strcmp(name, qs::SPECIAL_FOLDER_PATH_W) == 0) {
+    if (std::strcmp(name, qs::SPECIAL_FOLDER_PATH_A) == 0 || std::strcmp(name, qs::SPECIAL_FOLDER_PATH_W) == 0) {
         return nullptr;
     }
     return qs::RealSystem().findFunction(module, name);

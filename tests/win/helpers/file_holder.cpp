@@ -18,8 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto args = qs::test::CommandArguments();
     if (args.size() < 4) return 2;
     // Read access only, share mode 0: nobody else may read, write or delete it.
-    HANDLE file = CreateFileA(args[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(args[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
     qs::test::TouchFile(args[2]);
     for (int i = 0; i < MAX_POLLS && !qs::test::FileThere(args[3]); ++i) Sleep(POLL_MS);

@@ -36,8 +36,8 @@ inline void TouchFile(const std::string& path) {
 }
 
 inline void AppendLine(const std::string& path, const std::string& line) {
-    HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     const std::string text = line + "\n";
     DWORD written = 0;
@@ -45,8 +45,6 @@ inline void AppendLine(const std::string& path, const std::string& line) {
     CloseHandle(f);
 }
 
-inline bool FileThere(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace qs::test

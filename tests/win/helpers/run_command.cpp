@@ -28,8 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     const char* workingFolder = folderLength > 0 && folderLength < MAX_PATH ? folder : nullptr;
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
-                        &process)) {
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup, &process)) {
         return static_cast<int>(NOT_STARTED);
     }
     CloseHandle(process.hThread);

@@ -46,8 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (RegisterClassA(&windowClass) == 0) return 3;
     HWND first = nullptr;
     for (size_t i = 4; i < args.size(); ++i) {
-        HWND window = CreateWindowExA(0, windowClass.lpszClassName, args[i].c_str(), WS_OVERLAPPEDWINDOW,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
+        HWND window = CreateWindowExA(0, windowClass.lpszClassName, args[i].c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
         if (window == nullptr) return 4;
         if (first == nullptr) first = window;
     }

@@ -12,8 +12,8 @@ void WriteMarker() {
     char path[MAX_PATH * 2] = {};
     const DWORD length = GetEnvironmentVariableA(MARKER_VARIABLE, path, sizeof path);
     if (length == 0 || length >= sizeof path) return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, MARKER_TEXT, sizeof MARKER_TEXT - 1, &written, nullptr);

@@ -47,14 +47,12 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
 
 bool CheckEntryName(const std::string& name, std::string& error) {
     if (name.size() >= PACKAGE_NAME_SIZE) {
-        error = "name \"" + name + "\" is " + std::to_string(name.size()) +
-                " bytes long; names must be shorter than " + std::to_string(PACKAGE_NAME_SIZE) +
-                " bytes";
+        error = "name \"" + name + "\" is " + std::to_string(name.size()) + " bytes long; names must be shorter than " +
+                std::to_string(PACKAGE_NAME_SIZE) + " bytes";
         return false;
     }
     if (name.find('\0') != std::string::npos || !IsSafeRelativeName(name.c_str(), PACKAGE_NAME_SIZE)) {
-        error = "name \"" + name +
-                "\" is not a safe relative name (empty, absolute, drive letter, colon or \"..\")";
+        error = "name \"" + name + "\" is not a safe relative name (empty, absolute, drive letter, colon or \"..\")";
         return false;
     }
     return true;
@@ -71,8 +69,8 @@ bool PlanPackageLayout(const std::vector<std::uint64_t>& sizes, const std::vecto
             return false;
         }
         if (sizes[i] > MAX_PACKAGE_SIZE - end) {
-            error = "the package would exceed " + std::to_string(MAX_PACKAGE_SIZE) +
-                    " bytes at \"" + name + "\"; offsets are 32-bit";
+            error = "the package would exceed " + std::to_string(MAX_PACKAGE_SIZE) + " bytes at \"" + name +
+                    "\"; offsets are 32-bit";
             return false;
         }
         planned.push_back(static_cast<std::uint32_t>(end));
@@ -82,8 +80,7 @@ bool PlanPackageLayout(const std::vector<std::uint64_t>& sizes, const std::vecto
     return true;
 }
 
-bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint8_t>& out,
-                  std::string& error) {
+bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint8_t>& out, std::string& error) {
     if (inputs.size() != PACKAGE_ENTRY_COUNT) {
         error = "a package holds exactly " + std::to_string(PACKAGE_ENTRY_COUNT) + " files, " +
                 std::to_string(inputs.size()) + " given";

@@ -34,7 +34,6 @@ bool CheckEntryName(const std::string& name, std::string& error);
 
 // Builds a package from exactly three inputs. False with a message in error when an
 // input is refused (count, name, empty content, total size); out is then unchanged.
-bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint8_t>& out,
-                  std::string& error);
+bool BuildPackage(const std::vector<PackageInput>& inputs, std::vector<std::uint8_t>& out, std::string& error);
 
 }  // namespace qs::packtool

@@ -58,9 +58,7 @@ constexpr char HELP_TEXT[] =
 // Accepts every entry without writing anything.
 class DiscardWriter final : public PackageWriter {
 public:
-    bool WriteEntry(const char*, const char*, const std::uint8_t*, std::uint32_t) override {
-        return true;
-    }
+    bool WriteEntry(const char*, const char*, const std::uint8_t*, std::uint32_t) override { return true; }
 };
 
 // Writes each entry below a host folder; the entry's backslashes become sub-folders.
@@ -69,8 +67,7 @@ public:
     FolderWriter(std::filesystem::path root, std::string folder, std::ostream& err)
         : root_(std::move(root)), folder_(std::move(folder)), err_(err) {}
 
-    bool WriteEntry(const char*, const char* targetPath, const std::uint8_t* data,
-                    std::uint32_t size) override {
+    bool WriteEntry(const char*, const char* targetPath, const std::uint8_t* data, std::uint32_t size) override {
         std::string relative(targetPath);
         const std::size_t skip = folder_.size() + (folder_.back() == '\\' ? 0 : 1);
         if (relative.compare(0, folder_.size(), folder_) != 0 || relative.size() <= skip) {
@@ -158,38 +155,36 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count) {
 
 const char* Describe(EntryOutcome outcome) {
     switch (outcome) {
-    case EntryOutcome::Written:
-    case EntryOutcome::Verified:
-        return "yes";
-    case EntryOutcome::OutOfBounds:
-        return "no (outside the package)";
-    case EntryOutcome::UnsafeName:
-        return "no (unsafe name)";
-    case EntryOutcome::BadTargetPath:
-        return "no (path too long)";
-    case EntryOutcome::DigestMismatch:
-        return "no (digest differs)";
-    case EntryOutcome::WriteFailed:
-        return "no (not written)";
+        case EntryOutcome::Written:
+        case EntryOutcome::Verified:
+            return "yes";
+        case EntryOutcome::OutOfBounds:
+            return "no (outside the package)";
+        case EntryOutcome::UnsafeName:
+            return "no (unsafe name)";
+        case EntryOutcome::BadTargetPath:
+            return "no (path too long)";
+        case EntryOutcome::DigestMismatch:
+            return "no (digest differs)";
+        case EntryOutcome::WriteFailed:
+            return "no (not written)";
     }
     return "no";
 }
 
-bool IsGood(EntryOutcome outcome) {
-    return outcome == EntryOutcome::Written || outcome == EntryOutcome::Verified;
-}
+bool IsGood(EntryOutcome outcome) { return outcome == EntryOutcome::Written || outcome == EntryOutcome::Verified; }
 
 // Loads the package and checks that it holds a directory.
-bool LoadWithDirectory(const std::string& path, std::vector<std::uint8_t>& package,
-                       PackageDirectory& directory, std::ostream& err) {
+bool LoadWithDirectory(const std::string& path, std::vector<std::uint8_t>& package, PackageDirectory& directory,
+                       std::ostream& err) {
     std::string error;
     if (!LoadPackageFile(path, package, error)) {
         err << TOOL_NAME << ": " << error << '\n';
         return false;
     }
     if (ReadDirectoryBytes(package.data(), package.size(), directory) != 0) {
-        err << TOOL_NAME << ": " << path << ": not a package (" << package.size()
-            << " bytes; a package is longer than " << PACKAGE_DIRECTORY_BYTES << ")\n";
+        err << TOOL_NAME << ": " << path << ": not a package (" << package.size() << " bytes; a package is longer than "
+            << PACKAGE_DIRECTORY_BYTES << ")\n";
         return false;
     }
     return true;
@@ -262,18 +257,18 @@ int List(const std::string& path, std::ostream& out, std::ostream& err) {
     }
     DiscardWriter writer;
     EntryOutcome outcomes[PACKAGE_ENTRY_COUNT];
-    const int result = ExtractPackageBytes(package.data(), package.size(), directory, LIST_FOLDER,
-                                           nullptr, writer, outcomes);
+    const int result =
+        ExtractPackageBytes(package.data(), package.size(), directory, LIST_FOLDER, nullptr, writer, outcomes);
 
-    out << std::left << std::setw(3) << "#" << std::setw(32) << "name" << std::right << std::setw(11)
-        << "offset" << std::setw(11) << "size" << "  " << std::left << std::setw(34) << "md5"
-        << std::setw(9) << "crc" << "verified\n";
+    out << std::left << std::setw(3) << "#" << std::setw(32) << "name" << std::right << std::setw(11) << "offset"
+        << std::setw(11) << "size"
+        << "  " << std::left << std::setw(34) << "md5" << std::setw(9) << "crc"
+        << "verified\n";
     for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         const PackageEntry& e = directory.entries[i];
-        out << std::left << std::setw(3) << i << std::setw(32) << ShowName(e.name) << std::right
-            << std::setw(11) << e.offset << std::setw(11) << e.size << "  " << std::left << std::setw(34)
-            << Hex(e.digest, PACKAGE_DIGEST_SIZE) << std::setw(9) << crcState[i] << Describe(outcomes[i])
-            << '\n';
+        out << std::left << std::setw(3) << i << std::setw(32) << ShowName(e.name) << std::right << std::setw(11)
+            << e.offset << std::setw(11) << e.size << "  " << std::left << std::setw(34)
+            << Hex(e.digest, PACKAGE_DIGEST_SIZE) << std::setw(9) << crcState[i] << Describe(outcomes[i]) << '\n';
     }
     out << "package: " << package.size() << " bytes, result " << result << '\n';
     return EXIT_OK;
@@ -287,8 +282,8 @@ int Verify(const std::string& path, std::ostream& out, std::ostream& err) {
     }
     DiscardWriter writer;
     EntryOutcome outcomes[PACKAGE_ENTRY_COUNT];
-    const int result = ExtractPackageBytes(package.data(), package.size(), directory, LIST_FOLDER,
-                                           nullptr, writer, outcomes);
+    const int result =
+        ExtractPackageBytes(package.data(), package.size(), directory, LIST_FOLDER, nullptr, writer, outcomes);
     for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         if (!IsGood(outcomes[i])) {
             err << TOOL_NAME << ": entry " << i << " \"" << ShowName(directory.entries[i].name)
@@ -317,8 +312,8 @@ int Extract(const std::string& path, const std::string& folder, std::ostream& ou
     }
     FolderWriter writer(folder, folder, err);
     EntryOutcome outcomes[PACKAGE_ENTRY_COUNT];
-    const int result = ExtractPackageBytes(package.data(), package.size(), directory, folder.c_str(),
-                                           nullptr, writer, outcomes);
+    const int result =
+        ExtractPackageBytes(package.data(), package.size(), directory, folder.c_str(), nullptr, writer, outcomes);
     for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         const std::string name = ShowName(directory.entries[i].name);
         if (IsGood(outcomes[i])) {
@@ -335,7 +330,8 @@ int Extract(const std::string& path, const std::string& folder, std::ostream& ou
 }
 
 int Usage(std::ostream& err, const std::string& message) {
-    err << TOOL_NAME << ": " << message << "\n" << "run 'qspack --help' for usage\n";
+    err << TOOL_NAME << ": " << message << "\n"
+        << "run 'qspack --help' for usage\n";
     return EXIT_USAGE;
 }
 
@@ -350,8 +346,7 @@ bool LoadPackageFile(const std::string& path, std::vector<std::uint8_t>& package
         package = std::move(bytes);
         return true;
     }
-    if (!ReadPeResource(bytes, RESOURCE_TYPE_RCDATA, static_cast<std::uint32_t>(PACKAGE_RESOURCE_ID),
-                        package, error)) {
+    if (!ReadPeResource(bytes, RESOURCE_TYPE_RCDATA, static_cast<std::uint32_t>(PACKAGE_RESOURCE_ID), package, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -67,8 +67,7 @@ struct Image {
 bool ReadHeaders(const Bytes& bytes, Image& image, std::string& error) {
     std::uint32_t peOffset = 0;
     std::uint32_t signature = 0;
-    if (!bytes.U32(DOS_LFANEW_OFFSET, peOffset) || !bytes.U32(peOffset, signature) ||
-        signature != 0x00004550u) {
+    if (!bytes.U32(DOS_LFANEW_OFFSET, peOffset) || !bytes.U32(peOffset, signature) || signature != 0x00004550u) {
         error = "not a PE image (no PE signature)";
         return false;
     }
@@ -96,8 +95,7 @@ bool ReadHeaders(const Bytes& bytes, Image& image, std::string& error) {
         return false;
     }
     std::uint32_t directoryCount = 0;
-    const std::uint64_t resourceEntry =
-        countField + 4 + DATA_DIRECTORY_SIZE * RESOURCE_DIRECTORY_INDEX;
+    const std::uint64_t resourceEntry = countField + 4 + DATA_DIRECTORY_SIZE * RESOURCE_DIRECTORY_INDEX;
     if (countField + 4 > optionalSize || !bytes.U32(optional + countField, directoryCount) ||
         directoryCount <= RESOURCE_DIRECTORY_INDEX || resourceEntry + DATA_DIRECTORY_SIZE > optionalSize ||
         !bytes.U32(optional + resourceEntry, image.resourceRva) ||
@@ -123,8 +121,7 @@ bool ReadHeaders(const Bytes& bytes, Image& image, std::string& error) {
 }
 
 // File offset of count bytes at rva, when they all lie in one section's file data.
-bool MapRva(const Bytes& bytes, const Image& image, std::uint32_t rva, std::uint64_t count,
-            std::uint64_t& offset) {
+bool MapRva(const Bytes& bytes, const Image& image, std::uint32_t rva, std::uint64_t count, std::uint64_t& offset) {
     for (const Section& s : image.sections) {
         const std::uint64_t start = s.virtualAddress;
         if (rva < start) {
@@ -150,8 +147,7 @@ bool FindEntry(const Bytes& bytes, const Image& image, std::uint32_t tableOffset
                bool wantTable, std::uint32_t& target) {
     std::uint64_t table = 0;
     const std::uint64_t rva = std::uint64_t{image.resourceRva} + tableOffset;
-    if (rva > 0xFFFFFFFFu ||
-        !MapRva(bytes, image, static_cast<std::uint32_t>(rva), RESOURCE_TABLE_HEADER, table)) {
+    if (rva > 0xFFFFFFFFu || !MapRva(bytes, image, static_cast<std::uint32_t>(rva), RESOURCE_TABLE_HEADER, table)) {
         return false;
     }
     std::uint32_t named = 0;
@@ -160,8 +156,8 @@ bool FindEntry(const Bytes& bytes, const Image& image, std::uint32_t tableOffset
     bytes.U16(table + RESOURCE_ID_COUNT, ids);
     const std::uint64_t count = std::uint64_t{named} + ids;
     std::uint64_t entries = 0;
-    if (!MapRva(bytes, image, static_cast<std::uint32_t>(rva),
-                RESOURCE_TABLE_HEADER + RESOURCE_TABLE_ENTRY * count, entries)) {
+    if (!MapRva(bytes, image, static_cast<std::uint32_t>(rva), RESOURCE_TABLE_HEADER + RESOURCE_TABLE_ENTRY * count,
+                entries)) {
         return false;
     }
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -188,9 +184,8 @@ bool LooksLikePeImage(const std::vector<std::uint8_t>& image) {
     const Bytes bytes(image);
     std::uint32_t peOffset = 0;
     std::uint32_t signature = 0;
-    return image.size() >= 2 && image[0] == 'M' && image[1] == 'Z' &&
-           bytes.U32(DOS_LFANEW_OFFSET, peOffset) && bytes.U32(peOffset, signature) &&
-           signature == 0x00004550u;
+    return image.size() >= 2 && image[0] == 'M' && image[1] == 'Z' && bytes.U32(DOS_LFANEW_OFFSET, peOffset) &&
+           bytes.U32(peOffset, signature) && signature == 0x00004550u;
 }
 
 bool ReadPeResource(const std::vector<std::uint8_t>& file, std::uint32_t type, std::uint32_t id,
