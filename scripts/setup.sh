@@ -12,7 +12,7 @@ packages=(
   cmake make g++ pkg-config
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   googletest libgtest-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-utils imagemagick
   fonts-liberation
