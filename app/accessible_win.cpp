@@ -175,22 +175,11 @@ public:
         return NoText(id, file);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
-        if (role == nullptr) return E_POINTER;
-        role->vt = VT_EMPTY;
-        std::int32_t which = 0;
-        const HRESULT checked = Check(id, &which);
-        if (FAILED(checked)) return checked;
-        SetChild(role, RoleOf(which));
-        return S_OK;
+        return ChildNumber(id, role, [](const ClientAccessible&, std::int32_t which) { return RoleOf(which); });
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
-        if (state == nullptr) return E_POINTER;
-        state->vt = VT_EMPTY;
-        std::int32_t which = 0;
-        const HRESULT checked = Check(id, &which);
-        if (FAILED(checked)) return checked;
-        SetChild(state, StateOf(which));
-        return S_OK;
+        return ChildNumber(id, state,
+                           [](const ClientAccessible& self, std::int32_t which) { return self.StateOf(which); });
     }
     // The button has the keyboard focus whenever the window has it: Enter presses it.
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
@@ -293,6 +282,17 @@ private:
     bool Installing() const { return LoadWorkerRunning(*state_) != 0; }
 
     // The child a client named: CHILDID_SELF or one of the children.
+    // A number of one child (its role, its state) as the variant out.
+    HRESULT ChildNumber(const VARIANT& id, VARIANT* out,
+                        std::int32_t (*numberOf)(const ClientAccessible&, std::int32_t)) const {
+        if (out == nullptr) return E_POINTER;
+        out->vt = VT_EMPTY;
+        std::int32_t which = 0;
+        const HRESULT checked = Check(id, &which);
+        if (FAILED(checked)) return checked;
+        SetChild(out, numberOf(*this, which));
+        return S_OK;
+    }
     HRESULT Check(const VARIANT& id, std::int32_t* which) const {
         if (!connected()) return CO_E_OBJNOTCONNECTED;
         if (id.vt != VT_I4 || (id.lVal != CHILD_SELF && !IsChild(id.lVal))) return E_INVALIDARG;
