@@ -78,10 +78,8 @@ constexpr std::size_t INSTALL_DATE_SIZE = 16;
 void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) {
     char fileName[PATH_BUFFER_SIZE];
     copyPath[0] = '\0';
-    if (!CopyText(fileName, sizeof fileName, state.modulePath)) return;
-    ReduceToFileName(fileName);
-    // No file name (an unknown module path): the join would name the install folder itself.
-    if (fileName[0] == '\0') return;
+    // Without a file name (an unknown module path) the join would name the install folder.
+    if (!InstallerFileName(state, fileName, sizeof fileName)) return;
     if (!JoinPath(copyPath, capacity, state.installFolder, InstallerCopyName(fileName, state.packageDirectory))) {
         return;
     }

@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/system_seam.h"
 #include "setup/state.h"
+#include "setup/steps.h"
 #include "setup/texts.h"
 
 namespace qs {
@@ -26,9 +27,7 @@ bool AsideParent(char* out, std::size_t capacity) {
 // folder joined with the running installer's file name.
 bool AsidePath(const InstallerState& state, const char* folder, char* out, std::size_t capacity) {
     char fileName[PATH_BUFFER_SIZE];
-    if (!CopyText(fileName, sizeof fileName, state.modulePath)) return false;
-    ReduceToFileName(fileName);
-    return fileName[0] != '\0' && JoinPath(out, capacity, folder, fileName);
+    return InstallerFileName(state, fileName, sizeof fileName) && JoinPath(out, capacity, folder, fileName);
 }
 
 RunningCopy MoveRunningCopyAside(const InstallerState& state) {

@@ -33,6 +33,12 @@ int DetectInstalled(InstallerState& state) {
     return state.installed;
 }
 
+bool InstallerFileName(const InstallerState& state, char* out, std::size_t capacity) {
+    if (!CopyText(out, capacity, state.modulePath)) return false;
+    ReduceToFileName(out);
+    return out[0] != '\0';
+}
+
 bool ProductExePath(const InstallerState& state, char* out, std::size_t capacity) {
     char name[FILE_NAME_SIZE] = {};
     return CopyText(name, sizeof name, PRODUCT_NAME) && AppendText(name, sizeof name, EXE_SUFFIX) &&
