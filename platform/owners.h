@@ -121,12 +121,15 @@ class SelectGuard {
 public:
     SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
     ~SelectGuard() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+        if (previous_ != nullptr && previous_ != SelectFailed()) ::SelectObject(dc_, previous_);
     }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
 
 private:
+    // SelectObject's failure answer, HGDI_ERROR, spelled out: the SDK's macro converts the
+    // sign of a 32-bit constant, which -Wsign-conversion refuses in an x86-64 build.
+    static HGDIOBJ SelectFailed() { return reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1)); }
     HDC dc_;
     HGDIOBJ previous_;
 };

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# The built installer is a 32-bit Windows GUI program that imports system DLLs only and
-# no call that restarts the machine, and the stored link targets never appear in it as
-# plain text.
-#   check_binary.sh INSTALLER.exe OBJDUMP
+# The built installer is a Windows GUI program of the bitness it was built for (32: the
+# shipped PE32 i386 image; 64: the x86-64 test vehicle, PE32+) that imports system DLLs
+# only and no call that restarts the machine, and the stored link targets never appear
+# in it as plain text.
+#   check_binary.sh INSTALLER.exe OBJDUMP [32|64]
 set -uo pipefail
 exe=$1
 objdump=${2:-i686-w64-mingw32-objdump}
+bits=${3:-32}
 failures=0
 fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
 
 headers=$("$objdump" -p "$exe")
-grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 image"
-grep -q '^Magic.*(PE32)' <<<"$headers" || fail "optional header is not PE32"
+if [ "$bits" = 64 ]; then
+  grep -q 'file format pei-x86-64' <<<"$headers" || fail "not a PE32+ x86-64 image"
+  grep -q '^Magic.*(PE32+)' <<<"$headers" || fail "optional header is not PE32+"
+else
+  grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 i386 image"
+  grep -q '^Magic.*(PE32)' <<<"$headers" || fail "optional header is not PE32"
+fi
 grep -q '^Subsystem.*(Windows GUI)' <<<"$headers" || fail "subsystem is not Windows GUI"
 
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|OLEAUT32|COMCTL32|SHLWAPI|VERSION|MSVCRT)\.DLL$'

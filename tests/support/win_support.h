@@ -52,6 +52,8 @@ bool IsFile(const std::string& path);
 // reports it), or -1000 when it could not start, -1001 on time-out (the process is
 // then terminated).
 int RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
+// A path in double quotes, for a command line.
+std::string Quoted(const std::string& path);
 
 // Takes the codes of the CMD_PROCEDURE_RESULT commands queued for window, in order.
 std::vector<LPARAM> PostedResults(HWND window);

@@ -124,7 +124,7 @@ protected:
             window_ = FindWindowA(WINDOW_CLASS_NAME, nullptr);
             return window_ != nullptr && IsWindowVisible(window_);
         }));
-        ASSERT_EQ(AccessibleObjectFromWindow(window_, OBJID_CLIENT, IID_IAccessible, object_.put_void()), S_OK);
+        ASSERT_EQ(AccessibleObjectFromWindow(window_, OBJID_CLIENT, __uuidof(IAccessible), object_.put_void()), S_OK);
     }
     DWORD WaitForExit() {
         EXPECT_TRUE(PumpUntil([this] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }));
@@ -220,7 +220,7 @@ TEST(AccessibleObjectTest, ReadsTheStateLiveAndOnlyErrorsOnceTheWindowIsGone) {
     HWND window = CreateInstallerWindow(instance, InstallerWindowProcedure, nullptr, "accessible test");
     ASSERT_NE(window, nullptr);
     ComPtr<IAccessible> object;
-    ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.put_void()), S_OK);
+    ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), object.put_void()), S_OK);
     EXPECT_EQ(NameOf(object.get(), CHILD_SELF), "accessible test");
     // While an install runs the button reads the status line and cannot be pressed.
     StoreWorkerRunning(g_state, 1);

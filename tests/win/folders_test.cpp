@@ -269,6 +269,8 @@ TEST(ResolveProgramFilesPath, RealShellGivesProgramFilesVeltoQuillstation) {
     char out[PATH_BUFFER_SIZE];
     ASSERT_EQ(ResolveProgramFilesPath(INSTALL_SUBPATH, out, sizeof out), 0);
     EXPECT_EQ(std::string(out), ShellAnswer(CSIDL_PROGRAM_FILES) + "\\Velto\\Quillstation");
+    // The native folder: the tests run a 32-bit build in a 32-bit prefix or an x86-64 build
+    // in a 64-bit one, never under WoW64 (where it would be "Program Files (x86)").
     EXPECT_THAT(out, ::testing::EndsWith("\\Program Files\\Velto\\Quillstation"));
     // A path that does not fit is refused and leaves the buffer empty.
     char small[8];
@@ -423,7 +425,7 @@ protected:
         char saved[MAX_PATH] = {};
         GetCurrentDirectoryA(sizeof saved, saved);
         SetCurrentDirectoryA(folder_.path().c_str());
-        const int code = test::RunProgram("\"" + (folder_ / PROBE_NAME) + "\" " + mode);
+        const int code = test::RunProgram(test::Quoted(folder_ / PROBE_NAME) + " " + mode);
         SetCurrentDirectoryA(saved);
         return code;
     }

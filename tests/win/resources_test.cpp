@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -18,12 +19,20 @@ namespace {
 
 constexpr WORD ENGLISH_US = 1033;
 
-// Wine shows the build tree's Unix paths under drive Z:.
+// The installer built with this program, or the one QS_INSTALLER_UNDER_TEST names (a
+// Unix path). Wine shows the build tree's Unix paths under drive Z:.
 std::string InstallerPath() {
-    std::string path = "Z:" QS_INSTALLER_PATH;
+    const char* other = std::getenv("QS_INSTALLER_UNDER_TEST");
+    std::string path = std::string("Z:") + (other != nullptr && *other != '\0' ? other : QS_INSTALLER_PATH);
     for (char& c : path)
         if (c == '/') c = '\\';
     return path;
+}
+
+// Whether the installer file is an x86-64 program (else a 32-bit one).
+bool InstallerIs64Bit() {
+    DWORD type = 0;
+    return ::GetBinaryTypeA(InstallerPath().c_str(), &type) && type == SCS_64BIT_BINARY;
 }
 
 // One resource's bytes, found by type, integer identifier and language 1033.
@@ -234,8 +243,10 @@ TEST_F(ResourcesTest, ManifestAsksForAdministratorAndNamesTheAssembly) {
     EXPECT_EQ(manifest.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"", 0), 0u);
     const char* required[] = {
         "manifestVersion=\"1.0\"",
-        "<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"X86\" "
-        "name=\"Velto.Quillstation.Installer\" type=\"win32\"/>",
+        InstallerIs64Bit() ? "<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"amd64\" "
+                             "name=\"Velto.Quillstation.Installer\" type=\"win32\"/>"
+                           : "<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"X86\" "
+                             "name=\"Velto.Quillstation.Installer\" type=\"win32\"/>",
         "<description>Velto Quillstation Installer</description>",
         "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",
         "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",

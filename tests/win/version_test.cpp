@@ -149,7 +149,7 @@ OsClass ProbeClass(const char* version) {
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                    static_cast<DWORD>(std::strlen(version) + 1));
     RegCloseKey(key);
-    const int code = test::RunProgram("\"" + test::ProgramFolder() + "\\osclass_probe.exe\"");
+    const int code = test::RunProgram(test::Quoted(test::ProgramFolder() + "\\osclass_probe.exe"));
     RegDeleteKeyA(HKEY_CURRENT_USER, KEY);
     return code - 100;
 }

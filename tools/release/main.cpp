@@ -1,6 +1,7 @@
 // qsrelease: what a release needs besides the installer itself, from the installer's own
 // constants, so that build scripts never write a name, address or version by hand.
-//   qsrelease winget --sha256 HEX [--url URL] --out DIR   writes the winget manifest set
+//   qsrelease winget --sha256 HEX [--url URL] [--architecture x86|x64] --out DIR
+//                                                         writes the winget manifest set
 //   qsrelease fact NAME                                   prints one fact: product-name,
 //                                                         web-address, version
 #include <filesystem>
@@ -19,7 +20,7 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr char USAGE[] =
-    "usage: qsrelease winget --sha256 HEX [--url URL] --out DIR\n"
+    "usage: qsrelease winget --sha256 HEX [--url URL] [--architecture x86|x64] --out DIR\n"
     "       qsrelease fact product-name|web-address|version\n";
 
 int Winget(const std::vector<std::string>& args) {
@@ -31,7 +32,8 @@ int Winget(const std::vector<std::string>& args) {
     }
     std::vector<qs::release::ManifestFile> files;
     std::string error;
-    if (!qs::release::WingetManifests({options["--sha256"], options["--url"]}, files, error)) {
+    if (!qs::release::WingetManifests({options["--sha256"], options["--url"], options["--architecture"]}, files,
+                                      error)) {
         std::cerr << "qsrelease: " << error << "\n";
         return EXIT_FAILED;
     }

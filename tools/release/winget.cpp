@@ -62,7 +62,7 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string InstallerFile(const std::string& sha256, const std::string& url) {
+std::string InstallerFile(const std::string& sha256, const std::string& url, const std::string& architecture) {
     std::string text = Head();
     text += "InstallerType: exe\nScope: machine\nInstallModes:\n- silent\n- silentWithProgress\n";
     text += "InstallerSwitches:\n" + Line("Silent", SILENT_INSTALL_SWITCHES, "  ") +
@@ -77,7 +77,7 @@ std::string InstallerFile(const std::string& sha256, const std::string& url) {
     text += "AppsAndFeaturesEntries:\n" + Line("- DisplayName", DISPLAY_NAME_TEXT) +
             Line("Publisher", PUBLISHER_TEXT, "  ") + Line("DisplayVersion", INSTALLER_VERSION_TEXT, "  ") +
             Line("ProductCode", UNINSTALL_ENTRY_NAME, "  ");
-    text += "Installers:\n- Architecture: x86\n" + Line("InstallerUrl", url, "  ") +
+    text += "Installers:\n- Architecture: " + architecture + "\n" + Line("InstallerUrl", url, "  ") +
             "  InstallerSha256: " + Upper(sha256) + "\n";
     return text + Tail("installer");
 }
@@ -109,9 +109,14 @@ bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& fi
         error = "the installer URL must start with https:// or http:// and hold no blanks or quotes: '" + url + "'";
         return false;
     }
+    const std::string architecture = release.architecture.empty() ? "x86" : release.architecture;
+    if (architecture != "x86" && architecture != "x64") {
+        error = "the architecture must be x86 or x64, not '" + architecture + "'";
+        return false;
+    }
     const std::string id = PackageIdentifier();
     files = {{id + ".yaml", VersionFile()},
-             {id + ".installer.yaml", InstallerFile(release.installerSha256, url)},
+             {id + ".installer.yaml", InstallerFile(release.installerSha256, url, architecture)},
              {id + ".locale." + WINGET_DEFAULT_LOCALE + ".yaml", LocaleFile()}};
     return true;
 }

@@ -13,6 +13,7 @@ inline constexpr char WINGET_DEFAULT_LOCALE[] = "en-US";
 struct WingetRelease {
     std::string installerSha256;  // 64 hexadecimal digits of the file users download
     std::string installerUrl;     // where it is downloaded from; empty for the default
+    std::string architecture;     // winget's name of its processor: x86 (the default) or x64
 };
 
 struct ManifestFile {
@@ -25,7 +26,8 @@ std::string PackageIdentifier();
 // The vendor's download address of this version, used when no URL is given.
 std::string DefaultInstallerUrl();
 // The three files. False with a reason in error when the release's inputs are malformed
-// (a digest that is not 64 hexadecimal digits, a URL that is not http or https).
+// (a digest that is not 64 hexadecimal digits, a URL that is not http or https, an
+// architecture other than x86 or x64).
 bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& files, std::string& error);
 
 }  // namespace qs::release

@@ -19,7 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (window == nullptr) return 1;
     qs::ComApartment com;
     qs::ComPtr<IAccessible> object;
-    if (AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.put_void()) != S_OK) return 3;
+    if (AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), object.put_void()) != S_OK) return 3;
     VARIANT child;
     child.vt = VT_I4;
     child.lVal = args[1] == "button" ? qs::CHILD_BUTTON : qs::CHILD_PICTURE_LINK;
