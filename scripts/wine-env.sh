@@ -1,8 +1,20 @@
 # Sourced by the Wine scripts: points Wine at a private prefix under a state folder.
-#   QS_WINE_DIR  state folder (holds prefix/, home/, display, xvfb.pid)
-#   QS_WINE_ARCH win32 (default) or win64
+#   QS_WINE_DIR     state folder (holds prefix/, home/, display, xvfb.pid, arch, loader)
+#   QS_WINE_ARCH    win32 (default) or win64
+#   QS_WINE_LOADER  wine (default: Debian's wine script) or wine64 (Wine's 64-bit loader
+#                   only, for hosts that run no 32-bit programs)
+# What wine-start.sh recorded in the state folder wins over the environment.
 : "${QS_WINE_DIR:?QS_WINE_DIR must name the Wine state folder}"
-: "${QS_WINE_ARCH:=win32}"
+[ -s "$QS_WINE_DIR/arch" ] && QS_WINE_ARCH=$(cat "$QS_WINE_DIR/arch")
+[ -s "$QS_WINE_DIR/loader" ] && QS_WINE_LOADER=$(cat "$QS_WINE_DIR/loader")
+: "${QS_WINE_ARCH:=win32}" "${QS_WINE_LOADER:=wine}"
+export QS_WINE_ARCH QS_WINE_LOADER
+if [ "$QS_WINE_LOADER" = wine64 ]; then
+  # wine, wineboot and winepath start the 64-bit loader (scripts/wine64/).
+  loader_bin="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
+  case ":$PATH:" in *":$loader_bin:"*) ;; *) PATH="$loader_bin:$PATH" ;; esac
+  export PATH WINELOADER=/usr/lib/wine/wine64
+fi
 export WINEPREFIX="$QS_WINE_DIR/prefix"
 export WINEARCH="$QS_WINE_ARCH"
 export WINEDEBUG=-all

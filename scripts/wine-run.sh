@@ -6,7 +6,6 @@ set -uo pipefail
 if [ "${1:-}" = "--dir" ]; then
   export QS_WINE_DIR=$(realpath -m "$2"); shift 2
 fi
-[ -f "${QS_WINE_DIR:-}/arch" ] && export QS_WINE_ARCH=$(cat "$QS_WINE_DIR/arch")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 exec wine "$@"

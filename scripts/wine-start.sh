@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts a private Xvfb display and initialises a private Wine prefix.
-#   wine-start.sh [--use-display] STATE_DIR [win32|win64]
+#   wine-start.sh [--use-display] STATE_DIR [win32|win64] [wine|wine64]
+# The third argument picks the loader: Debian's wine script (default), or Wine's 64-bit
+# loader alone (a win64 prefix on a host that runs no 32-bit programs; wine-env.sh).
 # Records the Xvfb pid and display number in STATE_DIR; wine-stop.sh undoes it.
 # --use-display runs on the caller's $DISPLAY instead of a private Xvfb.
 set -euo pipefail
@@ -8,10 +10,12 @@ use_display=0
 if [ "${1:-}" = "--use-display" ]; then use_display=1; shift; fi
 export QS_WINE_DIR=$(realpath -m "$1")
 export QS_WINE_ARCH=${2:-win32}
+export QS_WINE_LOADER=${3:-wine}
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$QS_WINE_DIR/home/Desktop" "$QS_WINE_DIR/home/Documents" "$QS_WINE_DIR/run"
 chmod 700 "$QS_WINE_DIR/run"
 echo "$QS_WINE_ARCH" > "$QS_WINE_DIR/arch"
+echo "$QS_WINE_LOADER" > "$QS_WINE_DIR/loader"
 
 if [ "$use_display" -eq 1 ]; then
   echo "$DISPLAY" > "$QS_WINE_DIR/display"
@@ -42,4 +46,4 @@ fi
 # it), so everything that may outlive this script writes to log files.
 wineserver -p </dev/null >>"$QS_WINE_DIR/wineserver.log" 2>&1 || true
 wine cmd /c exit 0 </dev/null >>"$QS_WINE_DIR/wineserver.log" 2>&1 || true
-echo "wine-start: prefix $WINEPREFIX ($QS_WINE_ARCH) on display $DISPLAY"
+echo "wine-start: prefix $WINEPREFIX ($QS_WINE_ARCH, $QS_WINE_LOADER) on display $DISPLAY"

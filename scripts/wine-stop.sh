@@ -3,7 +3,6 @@
 #   wine-stop.sh STATE_DIR
 set -uo pipefail
 export QS_WINE_DIR=$(realpath -m "$1")
-[ -f "$QS_WINE_DIR/arch" ] && export QS_WINE_ARCH=$(cat "$QS_WINE_DIR/arch")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 if [ -d "$WINEPREFIX" ]; then

@@ -114,9 +114,9 @@ interactive_failure_text() {
 file_is() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
 non_empty_file() { [ -s "$1" ]; }
 absent() { [ ! -e "$1" ]; }
-# The uninstall entry: in the 32-bit registry view (a win64 prefix has two views).
+# The uninstall entry: in the installer's registry view (a win64 prefix has two views).
 key_present() {
-  if declare -F uninstall_entry_in_view >/dev/null; then uninstall_entry_in_view 32; else
+  if declare -F uninstall_entry_in_view >/dev/null; then uninstall_entry_in_view "$INSTALLER_VIEW"; else
     wine reg query "$UNINSTALL_KEY" </dev/null >/dev/null 2>&1; fi
 }
 key_absent() {

@@ -1,20 +1,20 @@
 # Shared pieces of the black-box tests: argument parsing, running Windows programs
 # under the test run's Wine prefix, Windows paths of Unix files, and checks.
 # Sourced by tests/blackbox/<name>.sh, which ctest calls with
-#   --installer EXE --helpers DIR --wine-dir DIR --source DIR
+#   --installer EXE --bits 32|64 --helpers DIR --wine-dir DIR --source DIR
 set -uo pipefail
 
 while [ $# -gt 0 ]; do
   case "$1" in
     --installer) INSTALLER=$(realpath "$2"); shift 2 ;;
+    --bits) INSTALLER_BITS=$2; shift 2 ;;
     --helpers) HELPERS=$(realpath "$2"); shift 2 ;;
     --wine-dir) export QS_WINE_DIR=$(realpath -m "$2"); shift 2 ;;
     --source) SOURCE=$(realpath "$2"); shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
-: "${INSTALLER:?}" "${HELPERS:?}" "${QS_WINE_DIR:?}" "${SOURCE:?}"
-[ -f "$QS_WINE_DIR/arch" ] && export QS_WINE_ARCH=$(cat "$QS_WINE_DIR/arch")
+: "${INSTALLER:?}" "${INSTALLER_BITS:?}" "${HELPERS:?}" "${QS_WINE_DIR:?}" "${SOURCE:?}"
 . "$SOURCE/scripts/wine-env.sh"
 
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/qs-blackbox.XXXXXX")
@@ -134,18 +134,22 @@ unrecord_browser() {
   wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f </dev/null >/dev/null 2>&1
 }
 
-# ---- Where the installer puts things: a 32-bit program in a win32 prefix, or under
-# WoW64 in a win64 prefix (QS_WINE_ARCH), where its program-files folder is
-# "Program Files (x86)" and its HKLM\SOFTWARE writes land in the 32-bit registry view.
-if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
-  PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files (x86)"
-  PROGRAM_FILES_WIN='C:\Program Files (x86)'
-  # The native folder, where a 32-bit program must put nothing.
-  OTHER_PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
-else
-  PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
-  PROGRAM_FILES_WIN='C:\Program Files'
-  OTHER_PROGRAM_FILES_UNIX=""
+# ---- Where the installer puts things. A 32-bit installer: in a win32 prefix the one
+# program-files folder and registry view; under WoW64 in a win64 prefix (QS_WINE_ARCH)
+# "Program Files (x86)" and the 32-bit registry view. The x86-64 build in a win64 prefix:
+# the native "Program Files" and the 64-bit view. OTHER_PROGRAM_FILES_UNIX is where this
+# installer must put nothing (empty in a win32 prefix, which has one folder).
+PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
+PROGRAM_FILES_WIN='C:\Program Files'
+OTHER_PROGRAM_FILES_UNIX=""
+if [ "$QS_WINE_ARCH" = win64 ]; then
+  if [ "$INSTALLER_BITS" = 32 ]; then
+    PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files (x86)"
+    PROGRAM_FILES_WIN='C:\Program Files (x86)'
+    OTHER_PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files"
+  else
+    OTHER_PROGRAM_FILES_UNIX="$WINEPREFIX/drive_c/Program Files (x86)"
+  fi
 fi
 PRODUCT_DIR_UNIX="$PROGRAM_FILES_UNIX/Velto/Quillstation"
 PRODUCT_DIR_WIN="$PROGRAM_FILES_WIN\Velto\Quillstation"
@@ -153,17 +157,20 @@ product_installed() { [ -f "$PRODUCT_DIR_UNIX/Quillstation.exe" ]; }
 product_absent() { [ ! -e "$PRODUCT_DIR_UNIX" ]; }
 
 # The uninstall entry, and whether it exists in one registry view (32 or 64). A win32
-# prefix has one view only: there both names mean it.
+# prefix has one view only: there both names mean it. INSTALLER_VIEW is the view the
+# installer writes (its own bitness), OTHER_VIEW the one it must leave alone.
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}'
-reg_view_flag() { [ "${QS_WINE_ARCH:-win32}" = win64 ] && printf '/reg:%s' "$1"; }
+INSTALLER_VIEW=$INSTALLER_BITS
+OTHER_VIEW=$((96 - INSTALLER_BITS))
+reg_view_flag() { [ "$QS_WINE_ARCH" = win64 ] && printf '/reg:%s' "$1"; }
 uninstall_entry_in_view() {  # 32|64
   wine reg query "$UNINSTALL_KEY" $(reg_view_flag "$1") </dev/null >/dev/null 2>&1
 }
 uninstall_entry_not_in_view() { ! uninstall_entry_in_view "$1"; }
 uninstall_entry_absent() { ! uninstall_entry_in_view 32 && ! uninstall_entry_in_view 64; }
-# One value of the uninstall entry as the 32-bit view holds it.
+# One value of the uninstall entry as the installer's view holds it.
 uninstall_entry_value() {  # value name
-  wine reg query "$UNINSTALL_KEY" /v "$1" $(reg_view_flag 32) </dev/null 2>/dev/null |
+  wine reg query "$UNINSTALL_KEY" /v "$1" $(reg_view_flag "$INSTALLER_VIEW") </dev/null 2>/dev/null |
     tr -d '\r' | sed -n -E "s/^ +$1 +REG_[A-Z_]+ +//p"
 }
 
@@ -203,7 +210,7 @@ drop_volatile_registry() {  # reads an export as text on stdin
     !skip { print }'
 }
 export_registry() {  # file
-  if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
+  if [ "$QS_WINE_ARCH" = win64 ]; then
     local root
     : > "$1"
     for root in HKLM HKCU; do

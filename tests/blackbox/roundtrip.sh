@@ -32,15 +32,16 @@ snapshot before
 run_wine "$INSTALLER" -h -i
 check_eq "install ends with 0" 0 $?
 
-# Where the install went: the program-files folder of a 32-bit program (under WoW64 the
-# x86 one, nothing in the native one) and the 32-bit registry view.
+# Where the install went: the program-files folder of a program of the installer's
+# bitness (a 32-bit one under WoW64: the x86 one, nothing in the native one; the x86-64
+# build: the native one, nothing in the x86 one) and the registry view of that bitness.
 check "the product files are in $PROGRAM_FILES_WIN" product_installed
 if [ -n "$OTHER_PROGRAM_FILES_UNIX" ]; then
-  check "nothing went to the native Program Files" test ! -e "$OTHER_PROGRAM_FILES_UNIX/Velto"
+  check "nothing went to ${OTHER_PROGRAM_FILES_UNIX##*/}" test ! -e "$OTHER_PROGRAM_FILES_UNIX/Velto"
 fi
-check "the uninstall entry is in the 32-bit registry view" uninstall_entry_in_view 32
-if [ "${QS_WINE_ARCH:-win32}" = win64 ]; then
-  check "the uninstall entry is not in the 64-bit registry view" uninstall_entry_not_in_view 64
+check "the uninstall entry is in the $INSTALLER_VIEW-bit registry view" uninstall_entry_in_view "$INSTALLER_VIEW"
+if [ "$QS_WINE_ARCH" = win64 ]; then
+  check "the uninstall entry is not in the $OTHER_VIEW-bit registry view" uninstall_entry_not_in_view "$OTHER_VIEW"
 fi
 check_eq "the uninstall entry names the install folder" "$PRODUCT_DIR_WIN" \
   "$(uninstall_entry_value InstallLocation)"

@@ -28,7 +28,8 @@ for hidden in "-h" ""; do
   run_switches $hidden -i
   check_eq "$label -i without the product installs, 0" 0 $?
   check "$label -i installed the product" product_installed
-  check "$label -i wrote the uninstall entry in the 32-bit registry view" uninstall_entry_in_view 32
+  check "$label -i wrote the uninstall entry in the $INSTALLER_VIEW-bit registry view" \
+    uninstall_entry_in_view "$INSTALLER_VIEW"
 
   run_switches $hidden -i
   check_eq "$label -i on the installed product removes it, 0" 0 $?
