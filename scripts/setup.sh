@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Installs every package the build and the tests need, from Debian's archive.
 # Safe to run again: packages already present are left alone.
+# A mirror in the middle of a sync does not stop it: the package index is fetched again a
+# few times and a partly stale index is used as far as it goes; an install that fails on
+# held or broken candidates (one suite newer than another) is tried again against the
+# release's own suite before it gives up, naming the packages.
+# Wine's 32-bit loader (wine32:i386, with the i386 architecture) is installed only where
+# this host runs 32-bit programs (scripts/vehicle.sh).
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup.sh: run as root (it installs Debian packages)" >&2
@@ -11,9 +18,10 @@ fi
 packages=(
   cmake make g++ pkg-config
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format
-  wine wine32:i386 wine64
+  wine wine64
   xvfb xauth xdotool x11-utils imagemagick
   fonts-liberation
   nsis
@@ -21,34 +29,66 @@ packages=(
 )
 
 export DEBIAN_FRONTEND=noninteractive
-
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+. "$root/scripts/vehicle.sh"
+[ -n "${QS_HOST_RUNS_32BIT:-}" ] || QS_HOST_RUNS_32BIT=$(qs_probe_32bit "${QS_BUILD_DIR:-$root/build}")
+need_update=0
+if [ "$QS_HOST_RUNS_32BIT" = yes ]; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+  fi
 fi
 
 missing=()
 for p in "${packages[@]}"; do
-  name=${p%%:*}
-  arch=${p#*:}
-  [ "$arch" = "$p" ] && arch=""
-  if [ -n "$arch" ]; then
-    status=$(dpkg-query -W -f='${Status}' "$name:$arch" 2>/dev/null || true)
-  else
-    status=$(dpkg-query -W -f='${Status}' "$name" 2>/dev/null || true)
-  fi
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   case "$status" in
     *"install ok installed"*) ;;
     *) missing+=("$p") ;;
   esac
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ "$need_update" -eq 0 ]; then
   echo "setup: all packages present"
   exit 0
 fi
 
+# The package index, fetched up to three times. A list that still fails (a mirror that is
+# syncing) leaves the older lists in place; the install below finds out whether they do.
+update_index() {
+  local attempt
+  for attempt in 1 2 3; do
+    if apt-get update -qq >"$log" 2>&1; then return 0; fi
+    echo "setup: apt-get update failed (attempt $attempt of 3):" >&2
+    grep -E '^(E|W):' "$log" | head -n 5 | sed 's/^/  /' >&2
+    [ "$attempt" -eq 3 ] || sleep $((attempt * 5))
+  done
+  echo "setup: carrying on with the package index as far as it was fetched" >&2
+}
+
+install_packages() {  # extra apt-get options...
+  apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >"$log" 2>&1
+}
+
 echo "setup: installing ${missing[*]}"
-apt-get update -qq >/dev/null
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+update_index
+if ! install_packages; then
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  echo "setup: the install failed:" >&2
+  grep -E '^(E|W):| : Depends:' "$log" | head -n 8 | sed 's/^/  /' >&2
+  if [ -n "$suite" ]; then
+    echo "setup: trying again with the candidates of the release's own suite ($suite)" >&2
+    if install_packages -t "$suite"; then
+      echo "setup: done (from $suite)"
+      exit 0
+    fi
+    grep -E '^(E|W):| : Depends:' "$log" | head -n 8 | sed 's/^/  /' >&2
+  fi
+  echo "setup: could not install: ${missing[*]}" >&2
+  echo "setup: the package mirror may be in the middle of a sync; run this again in a few minutes" >&2
+  exit 1
+fi
 echo "setup: done"
