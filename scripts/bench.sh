@@ -11,6 +11,10 @@
 #  - the program's own weight: the installer's size minus the package and the picture,
 #    against the NSIS stub that makensis builds on (zlib, x86, Unicode);
 #  - the extraction figures of scripts/bench-extract.sh (skipped with --no-extract).
+# The times are of the build this host runs (scripts/vehicle.sh): the shipped 32-bit
+# installer against NSIS's x86 stub in a 32-bit prefix, or, where no 32-bit program runs,
+# the x86-64 build against NSIS built with Target amd64-unicode in a 64-bit prefix under
+# 64-bit Wine. The own weight is always the shipped 32-bit installer's (a static measure).
 #   bench.sh [--runs N] [--no-extract]
 # Build trees: $QS_BUILD_DIR/win and $QS_BUILD_DIR/host (default: build/ of the checkout);
 # the benchmark's own files go to $QS_BUILD_DIR/bench.
@@ -23,12 +27,16 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --no-extract) extract=0; shift ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
 [ "$runs" -ge 7 ] || { echo "bench.sh: at least 7 runs" >&2; exit 2; }
 jobs=$(nproc)
+. "$root/scripts/vehicle.sh"
+qs_choose_vehicle "$build"
+say() { echo "bench: $*" >&2; }
+say "$QS_VEHICLE_WHY: timing $QS_VEHICLE_WHAT"
 bench=$build/bench
 mkdir -p "$bench/product"
 build=$(realpath "$build"); bench=$(realpath "$bench")
@@ -43,37 +51,53 @@ cleanup() {
   [ -d "$wine_dir" ] && "$root/scripts/wine-stop.sh" "$wine_dir" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-say() { echo "bench: $*" >&2; }
 
 # ---- Build: product files of the shipped sizes, our installer, the floor, NSIS ----------
-say "building the stand-in product (i686)"
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j "$jobs" --target quillstation_standin >/dev/null
+say "building the stand-in product ($QS_VEHICLE)"
+cmake -S "$root" -B "$build/$QS_VEHICLE_TREE" -DCMAKE_TOOLCHAIN_FILE="$QS_VEHICLE_TOOLCHAIN" >/dev/null
+cmake --build "$build/$QS_VEHICLE_TREE" -j "$jobs" --target quillstation_standin >/dev/null
 say "writing product files of the shipped sizes to $product"
 cmake -S "$root" -B "$build/host" >/dev/null
 cmake --build "$build/host" -j "$jobs" --target make_product_files >/dev/null
-"$build/host/tools/bench/make_product_files" "$build/win/product/Quillstation.exe" "$root/product/readme.txt" \
-  "$root/product/Quill_Frmw_1.6.0.hex" "$product"
-say "building QuillstationSetup.exe with them"
-cmake -S "$root" -B "$bench/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DQS_PRODUCT_DIR="$product" >/dev/null
-cmake --build "$bench/win" -j "$jobs" --target QuillstationSetup >/dev/null
-ours=$bench/win/QuillstationSetup.exe
+"$build/host/tools/bench/make_product_files" "$build/$QS_VEHICLE_TREE/product/Quillstation.exe" \
+  "$root/product/readme.txt" "$root/product/Quill_Frmw_1.6.0.hex" "$product"
+build_ours() {  # tree name, processor: QuillstationSetup.exe with the product files
+  say "building QuillstationSetup.exe ($2) with them"
+  cmake -S "$root" -B "$bench/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" \
+    -DQS_PRODUCT_DIR="$product" >/dev/null
+  cmake --build "$bench/$1" -j "$jobs" --target QuillstationSetup >/dev/null
+}
+# The shipped 32-bit installer, weighed on every host; the vehicle's build is timed.
+build_ours win i686
+[ "$QS_VEHICLE" = i686 ] || build_ours "$QS_VEHICLE_TREE" "$QS_VEHICLE"
+shipped=$bench/win/QuillstationSetup.exe
+ours=$bench/$QS_VEHICLE_TREE/QuillstationSetup.exe
+compile_win() {  # output, source, libraries...: a small Windows program of the vehicle
+  local out=$1 src=$2
+  shift 2
+  "$QS_VEHICLE_MINGW-g++-posix" -O2 -s -mwindows -static -o "$out" "$src" "$@"
+}
 trivial=$bench/trivial.exe
-i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$trivial" "$root/tools/bench/trivial_win.cpp"
+compile_win "$trivial" "$root/tools/bench/trivial_win.cpp"
 window_floor=$bench/window_floor.exe
-i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$window_floor" "$root/tools/bench/window_floor_win.cpp" -lole32
+compile_win "$window_floor" "$root/tools/bench/window_floor_win.cpp" -lole32
 keeper=$bench/desktop_keeper.exe
-i686-w64-mingw32-g++-posix -O2 -s -mwindows -static -o "$keeper" "$root/tools/bench/desktop_keeper_win.cpp"
+compile_win "$keeper" "$root/tools/bench/desktop_keeper_win.cpp"
 say "building the NSIS installer of the same files"
 nsis=$bench/nsis-setup.exe
-makensis -V1 -DPRODUCT_DIR="$product" -DOUT_FILE="$nsis" "$root/tools/bench/quillstation.nsi" >/dev/null
+nsis_args=()
+[ "$QS_VEHICLE" = i686 ] || nsis_args=(-DAMD64)
+makensis -V1 -DPRODUCT_DIR="$product" -DOUT_FILE="$nsis" "${nsis_args[@]}" "$root/tools/bench/quillstation.nsi" >/dev/null
 
 # ---- Under Wine ------------------------------------------------------------------------
 say "starting Wine in $wine_dir"
 rm -rf "$wine_dir"
-"$root/scripts/wine-start.sh" "$wine_dir" win32 >/dev/null
-export QS_WINE_DIR=$wine_dir QS_WINE_ARCH=win32
+if [ "$QS_VEHICLE" = i686 ]; then
+  "$root/scripts/wine-start.sh" "$wine_dir" win32 wine >/dev/null
+else
+  "$root/scripts/wine-start.sh" "$wine_dir" win64 wine64 >/dev/null
+fi
+export QS_WINE_DIR=$wine_dir
 . "$root/scripts/wine-env.sh"
 # A warm desktop as on Windows (see tools/bench/desktop_keeper_win.cpp); ended by pid at exit.
 wine "$keeper" </dev/null >/dev/null 2>&1 &
@@ -142,7 +166,7 @@ nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
 # ---- The program's own weight -----------------------------------------------------------
 # The picture is embedded as a bitmap resource: the .bmp without its 14-byte file header.
 bmp_header=14
-installer_size=$(stat -c %s "$ours")
+installer_size=$(stat -c %s "$shipped")
 package_size=$(stat -c %s "$bench/win/resources/package.bin")
 picture_size=$(( $(stat -c %s "$root/resources/background.bmp") - bmp_header ))
 weight=$((installer_size - package_size - picture_size))
@@ -183,16 +207,17 @@ row "own weight: QuillstationSetup" "$weight B" "" "$(ratio "$weight" "$stub")" 
   "< 1.00 x NSIS stub: $(verdict "$(ratio "$weight" "$stub")" 1 1)"
 row "own weight: NSIS stub" "$stub B" "" "1.00" ""
 if [ -n "$extract_rows" ]; then
-  # measure, host MB/s, host ratio, i686 MB/s, i686 ratio (time as a multiple of one MD5 pass)
+  # measure, host MB/s, host ratio, Windows MB/s, ratio (time as a multiple of one MD5 pass)
   read -r _ host_mbps host_ratio win_mbps win_ratio <<<"$extract_rows"
   row "extraction host (x one MD5 pass)" "$host_mbps MB/s" "" "" \
     "$host_ratio; <= 1.5: $(verdict "$host_ratio" 1.5)"
-  row "extraction i686 (x one MD5 pass)" "$win_mbps MB/s" "" "" \
+  row "extraction $QS_VEHICLE (x one MD5 pass)" "$win_mbps MB/s" "" "" \
     "$win_ratio; <= 2.0: $(verdict "$win_ratio" 2.0)"
 fi
 echo
+echo "times: $QS_VEHICLE_WHAT ($QS_VEHICLE_WHY), NSIS $([ "$QS_VEHICLE" = i686 ] && echo x86 || echo amd64)-unicode"
 echo "medians of $runs runs under Wine $(wine --version 2>/dev/null | tr -d '\r'), warm wineserver and desktop;" \
   "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
-echo "own weight: installer $installer_size B - package $package_size B - picture $picture_size B;" \
+echo "own weight: the shipped 32-bit installer $installer_size B - package $package_size B - picture $picture_size B;" \
   "NSIS stub $(basename "$nsis_stub")"
 echo "NSIS removal runs in place; the uninstaller and its folder it cannot delete are cleared untimed"

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: build/host (native) and build/win (the installer).
 #   build.sh [--product-dir DIR] [--sanitize] [--installer-url URL]
-#            [--sign CERT.pfx [--timestamp TSA_URL]]
+#            [--sign CERT.pfx [--timestamp TSA_URL]] [--only-installer] [--with-x86-64]
 # --product-dir packages the three product files found in DIR instead of the stand-ins.
+# --only-installer builds the installer and what it is made with, nothing else: no host
+#   tree, no test programs.
+# --with-x86-64 also builds build/win64: the same sources for x86-64, the test vehicle of
+#   hosts that run no 32-bit programs (scripts/vehicle.sh), with the same --product-dir.
 # --installer-url is the address the installer will be downloaded from, for the winget
 #   manifest set written to build/win/winget/ (default: the vendor's download page).
 # --sign also signs the installer with Authenticode (scripts/sign.sh): the password of
@@ -18,6 +22,8 @@ sanitize=OFF
 installer_url=""
 cert=""
 timestamp=""
+only_installer=0
+with_x86_64=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --product-dir) product_dir=$(realpath "$2"); shift 2 ;;
@@ -25,23 +31,39 @@ while [ $# -gt 0 ]; do
     --installer-url) installer_url=$2; shift 2 ;;
     --sign) cert=$(realpath -m "$2"); shift 2 ;;
     --timestamp) timestamp=$2; shift 2 ;;
+    --only-installer) only_installer=1; shift ;;
+    --with-x86-64) with_x86_64=1; shift ;;
     *) echo "build.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
 [ -z "$timestamp" ] || [ -n "$cert" ] || { echo "build.sh: --timestamp goes with --sign" >&2; exit 2; }
 jobs=$(nproc)
 
-cmake -S "$root" -B "$build/host" -DQS_SANITIZE=$sanitize >/dev/null
-cmake --build "$build/host" -j "$jobs"
+targets=()
+[ "$only_installer" -eq 0 ] || targets=(--target QuillstationSetup)
+
+if [ "$only_installer" -eq 0 ]; then
+  cmake -S "$root" -B "$build/host" -DQS_SANITIZE=$sanitize >/dev/null
+  cmake --build "$build/host" -j "$jobs"
+fi
 
 cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" >/dev/null
 # A signed installer of an earlier build never stands beside this one.
 rm -rf "$build/win/signed"
-cmake --build "$build/win" -j "$jobs"
+cmake --build "$build/win" -j "$jobs" "${targets[@]}"
 installer=$build/win/QuillstationSetup.exe
-release=$build/win/host-tools/tools/qsrelease
 echo "build: installer at $installer"
+
+if [ "$with_x86_64" -eq 1 ]; then
+  # Its tests also read the shipped installer's resources as data (win.resources_shipped).
+  cmake -S "$root" -B "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
+    -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" \
+    -DQS_SHIPPED_INSTALLER="$installer" >/dev/null
+  cmake --build "$build/win64" -j "$jobs" "${targets[@]}"
+  echo "build: x86-64 test vehicle at $build/win64/QuillstationSetup.exe"
+fi
+release=$build/win/host-tools/tools/qsrelease
 
 # The winget manifest set names the file users get: the signed one when signing.
 final=$installer

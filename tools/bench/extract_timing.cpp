@@ -17,6 +17,15 @@ namespace {
 constexpr int DEFAULT_ROUNDS = 15;
 constexpr int MAX_ROUNDS = 1000;
 
+// The build's name in the RESULT lines: the Windows processor, or the host.
+constexpr const char* BuildName() {
+#if defined(_WIN32)
+    return sizeof(void*) == 4 ? "i686" : "x86_64";
+#else
+    return "native";
+#endif
+}
+
 // Keeps the digests alive, so that no measured work can be dropped.
 volatile std::uint8_t g_sink;
 
@@ -95,7 +104,7 @@ int main(int argc, char** argv) {
 
     // One line per measure for scripts/bench-extract.sh: RESULT build measure MB/s ratio,
     // the ratio being the time as a multiple of one MD5 pass over the same bytes.
-    const char* build = sizeof(void*) == 4 ? "i686" : "native";
+    const char* build = BuildName();
     std::printf("medians of %d rounds; ratio = time / one MD5 pass over the same bytes\n", rounds);
     double median[MEASURE_COUNT];
     for (int m = 0; m < MEASURE_COUNT; ++m) median[m] = Median(seconds[m]);

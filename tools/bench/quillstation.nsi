@@ -4,8 +4,11 @@
 ; maintainer would write it with makensis' defaults (zlib, non-solid, Unicode).
 ;
 ; The script fills in the generated paths on the command line:
-;   makensis -V1 -DPRODUCT_DIR=/path/to/files -DOUT_FILE=/path/to/setup.exe quillstation.nsi
+;   makensis -V1 -DPRODUCT_DIR=/path/to/files -DOUT_FILE=/path/to/setup.exe [-DAMD64] quillstation.nsi
 ; Silent install: setup.exe /S    In-place silent removal: uninstall.exe /S _?=INSTDIR
+; -DAMD64 builds it as a 64-bit program (Target amd64-unicode), beside the x86-64 build of
+; QuillstationSetup.exe on hosts that run no 32-bit programs: the native Program Files and
+; the 64-bit registry view, as that build uses.
 
 !ifndef PRODUCT_DIR
   !error "PRODUCT_DIR must name the folder of the three product files"
@@ -17,9 +20,16 @@
 !define SUB_PATH "Velto\Quillstation"
 !define UNINSTALL_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velto:Quillstation {CE132523-F3BB-4e58}"
 
+!ifdef AMD64
+  Target amd64-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES64"
+!else
+  !define PROGRAM_FILES "$PROGRAMFILES"
+!endif
+
 Name "Quillstation"
 OutFile "${OUT_FILE}"
-InstallDir "$PROGRAMFILES\${SUB_PATH}"
+InstallDir "${PROGRAM_FILES}\${SUB_PATH}"
 RequestExecutionLevel admin
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
