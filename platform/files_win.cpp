@@ -2,6 +2,7 @@
 #include "platform/files.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 #include <sddl.h>
 
 #include <cstring>
@@ -16,7 +17,10 @@ namespace {
 // made in it; "P" protects the list from the parent's inherited entries.
 constexpr char PRIVATE_FOLDER_ACCESS[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 constexpr char NAME_SEPARATOR[] = "-";
-constexpr unsigned long PRIVATE_FOLDER_ATTEMPTS = 100;
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
+// 128 random bits in a name: nobody guesses it before it is made.
+constexpr std::size_t RANDOM_NAME_BYTES = 16;
+constexpr int RANDOM_NAME_ATTEMPTS = 8;
 // "C:" and shorter: a drive's current directory, not a folder of the path.
 constexpr std::size_t SHORTEST_FOLDER = 3;
 
@@ -41,6 +45,20 @@ bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b) {
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
+// folder joined with stem-<random hexadecimal digits> into out.
+bool RandomPath(const char* folder, const char* stem, char* out, std::size_t capacity) {
+    unsigned char bytes[RANDOM_NAME_BYTES];
+    if (::RtlGenRandom(bytes, sizeof bytes) == FALSE) return false;
+    char digits[2 * RANDOM_NAME_BYTES + 1];
+    for (std::size_t i = 0; i < RANDOM_NAME_BYTES; ++i) {
+        digits[2 * i] = HEX_DIGITS[bytes[i] >> 4];
+        digits[2 * i + 1] = HEX_DIGITS[bytes[i] & 0x0F];
+    }
+    digits[2 * RANDOM_NAME_BYTES] = '\0';
+    return JoinPath(out, capacity, folder, stem) && AppendText(out, capacity, NAME_SEPARATOR) &&
+           AppendText(out, capacity, digits);
+}
+
 }  // namespace
 
 int LiesWithinFolder(const char* path, const char* folder) {
@@ -59,6 +77,13 @@ int LiesWithinFolder(const char* path, const char* folder) {
     }
 }
 
+int SameFile(const char* a, const char* b) {
+    if (a == nullptr || b == nullptr) return 0;
+    FolderIdentity first;
+    FolderIdentity second;
+    return IdentityOf(a, first) && IdentityOf(b, second) && SameIdentity(first, second) ? 1 : 0;
+}
+
 int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::size_t capacity) {
     if (parent == nullptr || stem == nullptr || out == nullptr || capacity == 0) return 0;
     out[0] = '\0';
@@ -68,16 +93,12 @@ int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::si
         return 0;
     }
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
-    const unsigned long process = ::GetCurrentProcessId();
     char path[PATH_BUFFER_SIZE];
-    for (unsigned long attempt = 0; attempt < PRIVATE_FOLDER_ATTEMPTS; ++attempt) {
-        if (!JoinPath(path, sizeof path, parent, stem) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
-            !AppendDecimal(path, sizeof path, process) || !AppendText(path, sizeof path, NAME_SEPARATOR) ||
-            !AppendDecimal(path, sizeof path, attempt)) {
-            return 0;
-        }
+    for (int attempt = 0; attempt < RANDOM_NAME_ATTEMPTS; ++attempt) {
+        if (!RandomPath(parent, stem, path, sizeof path)) return 0;
+        // CreateDirectory never opens what is there: a folder, file or link of that name
+        // fails it, and only a fresh folder is ours.
         if (::CreateDirectoryA(path, &attributes) != FALSE) return CopyText(out, capacity, path) ? 1 : 0;
-        // Someone else's folder of that name is never used: only a fresh one is ours.
         if (::GetLastError() != ERROR_ALREADY_EXISTS) return 0;
     }
     return 0;
@@ -86,6 +107,21 @@ int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::si
 int MoveFileOnVolume(const char* from, const char* to) {
     if (from == nullptr || to == nullptr) return 0;
     return ::MoveFileExA(from, to, 0) != FALSE ? 1 : 0;
+}
+
+int RenameWithinFolder(const char* path, const char* stem, char* out, std::size_t capacity) {
+    if (path == nullptr || stem == nullptr || out == nullptr || capacity == 0) return 0;
+    out[0] = '\0';
+    char folder[PATH_BUFFER_SIZE];
+    if (!CopyText(folder, sizeof folder, path)) return 0;
+    StripLastComponent(folder);
+    char renamed[PATH_BUFFER_SIZE];
+    for (int attempt = 0; attempt < RANDOM_NAME_ATTEMPTS; ++attempt) {
+        if (!RandomPath(folder, stem, renamed, sizeof renamed)) return 0;
+        if (MoveFileOnVolume(path, renamed) == 1) return CopyText(out, capacity, renamed) ? 1 : 0;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+    }
+    return 0;
 }
 
 int DeleteAtRestart(const char* path) {

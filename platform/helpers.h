@@ -45,12 +45,27 @@ int DeleteKeyTree(HKEY root, const char* subkey);
 // a folder afterwards (a file in the way fails); 0 for a path shorter than 5 or longer
 // than FOLDER_PATH_SIZE - 1 characters.
 int CreateFolderPath(const char* path);
-// Deletes a folder with its files and sub-folders; never enters a folder whose name
-// starts with a full stop. A reparse point (junction, symbolic link), inside the tree or
-// the folder given, is removed as a link and never followed. Stops at the first entry
-// that stays or whose joined path exceeds TREE_PATH_SIZE - 1 characters. An empty path
-// or a drive or share root is left alone. Always 1.
-int DeleteFolderTree(const char* folder);
+// What a tree deletion does with an entry that cannot be deleted now (a file held open, a
+// running program).
+struct TreeRemoval {
+    // Null: the entry is left where it is. Otherwise it is deleted at the next start of
+    // the system: a file is first renamed within its folder to restartStem-<random>, so
+    // that its own name is free for a later install (a file whose rename fails is
+    // scheduled under its name); a folder that stays is scheduled after what it holds.
+    // Files already carrying the stem are passed over: a removal scheduled them before.
+    const char* restartStem = nullptr;
+    // The running program's own file, when it lies in the tree: it stays without counting
+    // as left, and is never scheduled under its own name.
+    const char* own = nullptr;
+};
+// Deletes a folder with its files and sub-folders, going on past entries that stay; never
+// enters a folder whose name starts with a full stop. A reparse point (junction, symbolic
+// link), inside the tree or the folder given, is removed as a link and never followed. An
+// entry whose joined path exceeds TREE_PATH_SIZE - 1 characters ends the look at its
+// folder. An empty path or a drive or share root is left alone. Returns the number of
+// files, links and otherwise empty folders that stay (the own file aside): 0 when
+// nothing but the own file is left.
+std::size_t DeleteFolderTree(const char* folder, const TreeRemoval& removal = {});
 // Creates or truncates path and writes count bytes. 1 when the file holds them all.
 int WriteWholeFile(const char* path, const void* data, std::uint32_t count);
 // 1 when path names a file (not a folder) that can be opened for reading.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
 
@@ -16,6 +17,7 @@ constexpr char EMPTY_TEXT[] = "";
 constexpr char SEPARATOR = '\\';
 constexpr char SEPARATOR_TEXT[] = "\\";
 constexpr char FULL_STOP = '.';
+constexpr char RANDOM_NAME_SEPARATOR = '-';  // stem-<random>, as RenameWithinFolder names
 constexpr char DRIVE_COLON = ':';
 constexpr std::size_t MIN_FOLDER_PATH_LENGTH = 5;  // "C:\ab" is the shortest accepted
 constexpr DWORD DWORD_VALUE_SIZE = sizeof(DWORD);
@@ -91,11 +93,18 @@ bool AppendComponent(char* path, std::size_t capacity, const char* name) {
     return true;
 }
 
-// Appends the first entry of the folder in path (a file, or a folder or folder link whose
-// name does not start with a full stop) to path and says what it is. NONE leaves path
-// unchanged: the folder cannot be searched, holds nothing else, or the joined path would
-// not fit.
-Entry AppendFirstEntry(char* path, std::size_t capacity) {
+// Whether a file's name marks it as one that a removal already renamed and scheduled.
+bool CarriesStem(const char* name, const char* stem) {
+    if (stem == nullptr) return false;
+    const std::size_t length = std::strlen(stem);
+    return std::strncmp(name, stem, length) == 0 && name[length] == RANDOM_NAME_SEPARATOR;
+}
+
+// Appends the entry of the folder in path that follows skip others (a file, or a folder
+// or folder link whose name does not start with a full stop; files carrying stem are
+// passed over) to path and says what it is. NONE leaves path unchanged: the folder
+// cannot be searched, holds nothing more, or the joined path would not fit.
+Entry AppendEntry(char* path, std::size_t capacity, std::size_t skip, const char* stem) {
     const std::size_t folderLength = std::strlen(path);
     if (!AppendComponent(path, capacity, ALL_ENTRIES)) return Entry::NONE;
     WIN32_FIND_DATAA data;
@@ -107,6 +116,11 @@ Entry AppendFirstEntry(char* path, std::size_t capacity) {
         const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (isFolder && data.cFileName[0] == FULL_STOP) continue;
+        if (!isFolder && CarriesStem(data.cFileName, stem)) continue;
+        if (skip > 0) {
+            --skip;
+            continue;
+        }
         find.reset();
         if (!AppendComponent(path, capacity, data.cFileName)) return Entry::NONE;
         if (!isFolder) return Entry::FILE;
@@ -115,34 +129,65 @@ Entry AppendFirstEntry(char* path, std::size_t capacity) {
     return Entry::NONE;
 }
 
+struct TreeWalk {
+    const TreeRemoval& removal;
+    std::size_t left;  // files and links that stay, the own file aside
+    std::size_t kept;  // the own file, when it stays
+};
+
+// A file or link in path that could not be deleted now. With a restart stem it is
+// renamed out of its name and deleted at the next start (a file whose rename fails is
+// scheduled where it is, but never the running program's own file, whose name a later
+// install takes again). True when it is still found under its name in the folder.
+bool Stays(TreeWalk& walk, const char* path, bool isLink) {
+    const bool own = !isLink && walk.removal.own != nullptr && SameFile(path, walk.removal.own) == 1;
+    ++(own ? walk.kept : walk.left);
+    const char* stem = walk.removal.restartStem;
+    if (stem == nullptr) return true;
+    char renamed[TREE_PATH_SIZE];
+    if (!isLink && RenameWithinFolder(path, stem, renamed, sizeof renamed) == 1) {
+        (void)DeleteAtRestart(renamed);
+        return false;
+    }
+    if (!own) (void)DeleteAtRestart(path);
+    return true;
+}
+
 // Empties and removes the folder in path (a TREE_PATH_SIZE buffer shared by every level,
-// given back as it came). The find data lives only while an entry is looked for, so a
-// deep tree costs little stack.
-void DeleteTreeAt(char* path) {
+// given back as it came), going on past what stays; a folder that stays is scheduled
+// after what it holds. The find data lives only while an entry is looked for, so a deep
+// tree costs little stack.
+void DeleteTreeAt(TreeWalk& walk, char* path) {
     const std::size_t folderLength = std::strlen(path);
+    const std::size_t before = walk.left + walk.kept;
+    std::size_t skip = 0;  // entries that stayed under their names, in find order
     for (;;) {
-        const Entry entry = AppendFirstEntry(path, TREE_PATH_SIZE);
-        bool removed = false;
+        const Entry entry = AppendEntry(path, TREE_PATH_SIZE, skip, walk.removal.restartStem);
+        bool stays = false;
         switch (entry) {
             case Entry::NONE:
                 break;
             case Entry::FILE:
-                removed = ::DeleteFileA(path) != FALSE;
+                stays = ::DeleteFileA(path) == FALSE && Stays(walk, path, false);
                 break;
             case Entry::LINK:
                 // Only the link goes; what it points at is never entered.
                 (void)::RemoveDirectoryA(path);
-                removed = IsMissing(path);
+                stays = !IsMissing(path) && Stays(walk, path, true);
                 break;
             case Entry::FOLDER:
-                DeleteTreeAt(path);
-                removed = IsMissing(path);
+                DeleteTreeAt(walk, path);
+                stays = !IsMissing(path);
                 break;
         }
         path[folderLength] = '\0';
-        if (!removed) break;
+        if (entry == Entry::NONE) break;
+        if (stays) ++skip;
     }
-    (void)::RemoveDirectoryA(path);
+    if (::RemoveDirectoryA(path) != FALSE || IsMissing(path)) return;
+    if (walk.removal.restartStem != nullptr) (void)DeleteAtRestart(path);
+    // A folder that stays with nothing left in it stays for a reason of its own.
+    if (walk.left + walk.kept == before) ++walk.left;
 }
 
 }  // namespace
@@ -258,18 +303,20 @@ int CreateFolderPath(const char* path) {
     return 1;
 }
 
-int DeleteFolderTree(const char* folder) {
-    if (folder == nullptr || IsRootPath(folder)) return 1;
+std::size_t DeleteFolderTree(const char* folder, const TreeRemoval& removal) {
+    if (folder == nullptr || IsRootPath(folder)) return 0;
     char path[TREE_PATH_SIZE];
-    if (!CopyText(path, sizeof path, folder)) return 1;
+    if (!CopyText(path, sizeof path, folder)) return 0;
+    TreeWalk walk{removal, 0, 0};
     const DWORD attributes = ::GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         // The folder given is itself a link: remove the link, never what it points at.
         (void)::RemoveDirectoryA(path);
-        return 1;
+        if (!IsMissing(path)) (void)Stays(walk, path, true);
+        return walk.left;
     }
-    DeleteTreeAt(path);
-    return 1;
+    DeleteTreeAt(walk, path);
+    return walk.left;
 }
 
 int WriteWholeFile(const char* path, const void* data, std::uint32_t count) {

@@ -21,8 +21,10 @@ struct SystemSeam {
     HMODULE (*findModule)(const char* name);
     // GetProcAddress; null when missing.
     AnyFunction (*findFunction)(HMODULE module, const char* name);
-    // GetWindowsDirectoryA and GetCurrentDirectoryA, with their results.
+    // GetWindowsDirectoryA, GetSystemWindowsDirectoryA and GetCurrentDirectoryA, with
+    // their results. The first is a user's private folder on a terminal server.
     UINT (*getWindowsDirectory)(char* buffer, UINT capacity);
+    UINT (*getSystemWindowsDirectory)(char* buffer, UINT capacity);
     DWORD (*getCurrentDirectory)(DWORD capacity, char* buffer);
 };
 

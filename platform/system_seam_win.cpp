@@ -52,11 +52,15 @@ AnyFunction RealFindFunction(HMODULE module, const char* name) {
 
 UINT RealGetWindowsDirectory(char* buffer, UINT capacity) { return ::GetWindowsDirectoryA(buffer, capacity); }
 
+UINT RealGetSystemWindowsDirectory(char* buffer, UINT capacity) {
+    return ::GetSystemWindowsDirectoryA(buffer, capacity);
+}
+
 DWORD RealGetCurrentDirectory(DWORD capacity, char* buffer) { return ::GetCurrentDirectoryA(capacity, buffer); }
 
 const SystemSeam REAL_SYSTEM = {
-    RealLoadSystemLibrary, RealFreeLibrary,         RealFindModule,
-    RealFindFunction,      RealGetWindowsDirectory, RealGetCurrentDirectory,
+    RealLoadSystemLibrary,         RealFreeLibrary,         RealFindModule, RealFindFunction, RealGetWindowsDirectory,
+    RealGetSystemWindowsDirectory, RealGetCurrentDirectory,
 };
 
 const SystemSeam* g_seam = &REAL_SYSTEM;

@@ -93,18 +93,30 @@ AnyFunction ScriptFind(HMODULE module, const char* name) {
     return real;
 }
 
+// A scripted folder answered as the system does: its length, or the size it needs.
+UINT AnswerFolder(const char* folder, char* buffer, UINT capacity) {
+    const std::size_t length = std::strlen(folder);
+    if (length >= capacity) return static_cast<UINT>(length + 1);
+    std::memcpy(buffer, folder, length + 1);
+    return static_cast<UINT>(length);
+}
+
 UINT ScriptWindowsFolder(char* buffer, UINT capacity) {
     if (g_seamScript.windowsFolderFails) return 0;
     if (g_seamScript.windowsFolder == nullptr) return RealSystem().getWindowsDirectory(buffer, capacity);
-    const std::size_t length = std::strlen(g_seamScript.windowsFolder);
-    if (length >= capacity) return static_cast<UINT>(length + 1);  // as the system: the size it needs
-    std::memcpy(buffer, g_seamScript.windowsFolder, length + 1);
-    return static_cast<UINT>(length);
+    return AnswerFolder(g_seamScript.windowsFolder, buffer, capacity);
+}
+
+UINT ScriptSystemWindowsFolder(char* buffer, UINT capacity) {
+    if (g_seamScript.systemWindowsFolder == nullptr) return RealSystem().getSystemWindowsDirectory(buffer, capacity);
+    return AnswerFolder(g_seamScript.systemWindowsFolder, buffer, capacity);
 }
 
 DWORD RealCurrentFolder(DWORD capacity, char* buffer) { return RealSystem().getCurrentDirectory(capacity, buffer); }
 
-const SystemSeam SCRIPTED = {ScriptLoad, ScriptFree, ScriptModule, ScriptFind, ScriptWindowsFolder, RealCurrentFolder};
+const SystemSeam SCRIPTED = {ScriptLoad,       ScriptFree,          ScriptModule,
+                             ScriptFind,       ScriptWindowsFolder, ScriptSystemWindowsFolder,
+                             RealCurrentFolder};
 
 }  // namespace
 

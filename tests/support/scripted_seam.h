@@ -22,6 +22,7 @@ struct SeamScript {
     std::set<int> specialFails = {};            // SHGetSpecialFolderPathA/W answer FALSE for these ids
     const char* windowsFolder = nullptr;        // replaces the Windows directory when set
     bool windowsFolderFails = false;
+    const char* systemWindowsFolder = nullptr;         // replaces the system's Windows directory
     std::map<std::string, AnyFunction> replaced = {};  // function name -> the test's function
 };
 
