@@ -18,7 +18,9 @@ int StartInstallWorker(InstallerState& state, int wait);
 int InstallWorkerMain(InstallerState& state);
 // Runs the whole installation on the calling thread; posts one CMD_PROCEDURE_RESULT.
 int InstallProduct(InstallerState& state);
-// Runs the whole removal on the calling thread; posts RESULT_FAILED on failure only.
+// Runs the whole removal on the calling thread; posts RESULT_FAILED on failure, and
+// RESULT_RESTART_NEEDED (returning UNINSTALL_RESTART_NEEDED) when something in use stays
+// until the next start of the system; nothing on plain success.
 int UninstallProduct(InstallerState& state);
 // Deletes the package's files from the install folder, by the names in the directory.
 int DeletePackageFiles(InstallerState& state);

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "package/package.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/helpers.h"
 #include "platform/owners.h"
@@ -63,24 +64,43 @@ void CreateStartMenuShortcuts(InstallerState& state, const char* programs) {
     }
 }
 
-void DeleteStartMenuFolder(const char* programs) {
+// True when nothing of the folder stays until the next start.
+bool DeleteStartMenuFolder(const char* programs) {
     char folder[PATH_BUFFER_SIZE];
-    if (!StartMenuFolder(programs, folder, sizeof folder)) return;
+    if (!StartMenuFolder(programs, folder, sizeof folder)) return true;
     (void)DeleteShortcut(folder, PRODUCT_NAME);
     (void)DeleteShortcut(folder, README_SHORTCUT_NAME);
-    (void)DeleteFolderTree(folder);
+    TreeRemoval removal;
+    removal.restartStem = REMOVAL_FOLDER_STEM;
+    return DeleteFolderTree(folder, removal) == 0;
 }
 
 constexpr std::size_t INSTALL_DATE_SIZE = 16;
 
+// Whether path is one of the package's files in the install folder, however it is
+// spelled (a short name, letter case): the same file, not the same text.
+bool IsPackageFile(const InstallerState& state, const char* path) {
+    for (const PackageEntry& entry : state.packageDirectory.entries) {
+        char packageFile[PATH_BUFFER_SIZE];
+        if (JoinPath(packageFile, sizeof packageFile, state.installFolder, entry.name) &&
+            SameFile(path, packageFile) == 1) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Copies the running installer into the install folder and writes the copy's path to
-// copyPath (empty when no copy was attempted).
+// copyPath (empty when no copy was attempted). The copy never replaces a product file.
 void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) {
     char fileName[PATH_BUFFER_SIZE];
     copyPath[0] = '\0';
     // Without a file name (an unknown module path) the join would name the install folder.
     if (!InstallerFileName(state, fileName, sizeof fileName)) return;
     if (!JoinPath(copyPath, capacity, state.installFolder, InstallerCopyName(fileName, state.packageDirectory))) {
+        return;
+    }
+    if (IsPackageFile(state, copyPath) && !JoinPath(copyPath, capacity, state.installFolder, INSTALLER_FILE_NAME)) {
         return;
     }
     if (::CopyFileA(state.modulePath, copyPath, FALSE)) {
@@ -219,22 +239,28 @@ int UninstallProduct(InstallerState& state) {
         return Fail(state, UNINSTALL_NO_TARGET_FOLDER, UNINSTALL_TARGET_FOLDER_FORMAT, PRODUCT_NAME);
     }
 
-    // Best effort from here on: missing items are not errors.
+    // Best effort from here on: missing items are not errors. What is in use is deleted
+    // at the next start, and the outcome says that a restart finishes the removal.
     DeletePackageFiles(state);
+    bool complete = true;
     char programs[PATH_BUFFER_SIZE];
-    if (UserProgramsFolder(programs, sizeof programs)) DeleteStartMenuFolder(programs);
+    if (UserProgramsFolder(programs, sizeof programs)) complete &= DeleteStartMenuFolder(programs);
     if (CopyText(programs, sizeof programs, GetCommonProgramsFolder()) && programs[0] != '\0') {
-        DeleteStartMenuFolder(programs);
+        complete &= DeleteStartMenuFolder(programs);
     }
     SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, "", 0);
     (void)DisableProductAutostart();
     char key[PATH_BUFFER_SIZE];
     if (UninstallKeyPath(key, sizeof key)) (void)DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) == 0) {
-        DeleteInstallFolder(state);
+        complete &= DeleteInstallFolder(state);
         state.installFolder[0] = '\0';
     }
-    return UNINSTALL_OK;
+    if (complete) return UNINSTALL_OK;
+    (void)FormatText(state.errorCaption, sizeof state.errorCaption, UNINSTALL_RESTART_CAPTION_FORMAT, PRODUCT_NAME);
+    (void)FormatText(state.errorText, sizeof state.errorText, UNINSTALL_RESTART_FORMAT, PRODUCT_NAME);
+    PostResult(state, RESULT_RESTART_NEEDED);
+    return UNINSTALL_RESTART_NEEDED;
 }
 
 }  // namespace qs

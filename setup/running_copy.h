@@ -7,11 +7,14 @@ namespace qs {
 
 struct InstallerState;
 
-// Empties and removes the install folder (best effort). A current directory inside it
-// is left first. When the running installer lies in the folder, it is moved into a new
-// private folder under the Windows directory, and the moved file and that folder are
-// deleted at the next start of the system. When it cannot be moved, it and the install
-// folder are scheduled for deletion at the next start where they are.
-void DeleteInstallFolder(InstallerState& state);
+// Empties and removes the install folder. A current directory inside it is left first.
+// When the running installer lies in the folder, it is moved into a new private folder
+// under the system's Windows directory, and the moved file and that folder are deleted at
+// the next start of the system. When it cannot be moved, it is renamed within the install
+// folder (never scheduled under the name a later install takes) and deleted at the next
+// start with the folder. Whatever else cannot be deleted now (a product file held open)
+// is renamed and scheduled the same way. True when nothing but the running installer
+// stays until the next start; false when a restart is needed to finish the removal.
+bool DeleteInstallFolder(InstallerState& state);
 
 }  // namespace qs

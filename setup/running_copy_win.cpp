@@ -16,11 +16,12 @@ namespace {
 
 enum class RunningCopy { Elsewhere, MovedAside, Stuck };
 
-// The Windows directory's temporary folder, whose sub-folders only their owner may
-// rename or delete.
+// The system's Windows directory's temporary folder, whose sub-folders only their owner
+// may rename or delete (on a terminal server the plain Windows directory of a program is
+// the user's own).
 bool AsideParent(char* out, std::size_t capacity) {
     char windows[PATH_BUFFER_SIZE];
-    const UINT length = System().getWindowsDirectory(windows, static_cast<UINT>(sizeof windows));
+    const UINT length = System().getSystemWindowsDirectory(windows, static_cast<UINT>(sizeof windows));
     return length != 0 && length < sizeof windows && JoinPath(out, capacity, windows, WINDOWS_TEMP_FOLDER);
 }
 
@@ -52,14 +53,15 @@ RunningCopy MoveRunningCopyAside(const InstallerState& state) {
 
 }  // namespace
 
-void DeleteInstallFolder(InstallerState& state) {
+bool DeleteInstallFolder(InstallerState& state) {
     LeaveFolder(state.installFolder);
-    const RunningCopy copy = MoveRunningCopyAside(state);
-    (void)DeleteFolderTree(state.installFolder);
-    if (copy == RunningCopy::Stuck) {
-        (void)DeleteAtRestart(state.modulePath);
-        (void)DeleteAtRestart(state.installFolder);
-    }
+    // A copy that cannot be moved aside stays in the folder, renamed out of the name a
+    // later install takes and deleted at the next start with the folder; it does not
+    // count as left.
+    TreeRemoval removal;
+    removal.restartStem = REMOVAL_FOLDER_STEM;
+    if (MoveRunningCopyAside(state) == RunningCopy::Stuck) removal.own = state.modulePath;
+    return DeleteFolderTree(state.installFolder, removal) == 0;
 }
 
 }  // namespace qs

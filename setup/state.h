@@ -53,6 +53,9 @@ struct InstallerState {
     char statusText[STATUS_TEXT_SIZE];
     // Odd while SetStatusText is rewriting statusText; bumped twice per line.
     std::uint32_t statusSequence;
+    // Set when the window's button starts a procedure: the window closes after every
+    // procedure, and its button never starts a second one (window thread only).
+    bool procedureStarted;
 };
 
 // The process-wide record, reachable by name from start-up and the window procedure.

@@ -24,8 +24,9 @@ int DetectInstalled(InstallerState& state);
 // The product's program in the install folder: installFolder\Quillstation.exe. False
 // when it does not fit.
 bool ProductExePath(const InstallerState& state, char* out, std::size_t capacity);
-// The running installer's own file name (what follows the last backslash of
-// modulePath). False when there is none (an unknown module path) or it does not fit.
+// The running installer's own file name (what follows the last backslash of modulePath,
+// by its long name when it was started by a short one). False when there is none (an
+// unknown module path) or it does not fit.
 bool InstallerFileName(const InstallerState& state, char* out, std::size_t capacity);
 
 }  // namespace qs

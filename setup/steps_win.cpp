@@ -34,7 +34,10 @@ int DetectInstalled(InstallerState& state) {
 }
 
 bool InstallerFileName(const InstallerState& state, char* out, std::size_t capacity) {
-    if (!CopyText(out, capacity, state.modulePath)) return false;
+    // The long name, also when the installer was started by its short one.
+    char path[PATH_BUFFER_SIZE];
+    const DWORD length = ::GetLongPathNameA(state.modulePath, path, static_cast<DWORD>(sizeof path));
+    if (!CopyText(out, capacity, length != 0 && length < sizeof path ? path : state.modulePath)) return false;
     ReduceToFileName(out);
     return out[0] != '\0';
 }

@@ -25,6 +25,11 @@ inline constexpr char UNINSTALL_PACKAGE_DAMAGED_FORMAT[] =
 // Filled with the product name.
 inline constexpr char UNINSTALL_TARGET_FOLDER_FORMAT[] =
     "Failed to get target folder on system disk\nthanks to remove %s manually...";
+// A removal that a restart finishes: caption and text, both filled with the product name.
+inline constexpr char UNINSTALL_RESTART_CAPTION_FORMAT[] = "%s Uninstallation";
+inline constexpr char UNINSTALL_RESTART_FORMAT[] =
+    "%s has been removed, but some of its files are still in use.\n"
+    "They will be deleted when Windows restarts: a restart finishes the removal.";
 
 // Result codes.
 inline constexpr int INSTALL_OK = 0;
@@ -36,6 +41,9 @@ inline constexpr int WORKER_NOT_STARTED = -1;
 inline constexpr int UNINSTALL_OK = 0;
 inline constexpr int UNINSTALL_PACKAGE_DAMAGED = -1;
 inline constexpr int UNINSTALL_NO_TARGET_FOLDER = -2;
+// Removed, but something was in use: a restart finishes the removal. The system's
+// ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools read as "success, restart".
+inline constexpr int UNINSTALL_RESTART_NEEDED = 3010;
 
 // Files and shortcuts.
 inline constexpr char README_FILE_NAME[] = "readme.txt";

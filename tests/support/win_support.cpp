@@ -9,6 +9,18 @@ namespace qs::test {
 namespace {
 
 constexpr char SCRATCH_KEY_ROOT[] = "Software\\QuillstationTests";
+constexpr char SESSION_MANAGER_KEY[] = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr char PENDING_VALUE[] = "PendingFileRenameOperations";
+constexpr DWORD PENDING_CAPACITY = 16384;
+
+std::string ReadPending(bool* existed) {
+    std::string data(PENDING_CAPACITY, '\0');
+    DWORD size = PENDING_CAPACITY;
+    *existed = RegGetValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, PENDING_VALUE, RRF_RT_REG_MULTI_SZ, nullptr,
+                            data.data(), &size) == ERROR_SUCCESS;
+    data.resize(*existed ? size : 0);
+    return data;
+}
 
 std::string UniqueSuffix() {
     static LONG counter = 0;
@@ -107,6 +119,35 @@ bool IsFolder(const std::string& path) {
 bool IsFile(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+PendingDeletions::PendingDeletions() { saved_ = ReadPending(&existed_); }
+
+PendingDeletions::~PendingDeletions() {
+    if (existed_) {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, PENDING_VALUE, REG_MULTI_SZ, saved_.data(),
+                        static_cast<DWORD>(saved_.size()));
+    } else {
+        Clear();
+    }
+}
+
+void PendingDeletions::Clear() { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, PENDING_VALUE); }
+
+std::vector<std::string> PendingDeletions::Paths() const {
+    bool existed = false;
+    const std::string data = ReadPending(&existed);
+    std::vector<std::string> texts;
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t end = data.find('\0', at);
+        texts.push_back(data.substr(at, end - at));
+        at = end == std::string::npos ? data.size() : end + 1;
+    }
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
+        if (texts[i + 1].empty()) paths.push_back(texts[i].substr(texts[i].rfind('?') + 2));
+    }
+    return paths;
 }
 
 std::string Quoted(const std::string& path) {

@@ -39,6 +39,23 @@ private:
     std::string subkey_;
 };
 
+// The system's list of files to delete at its next start, kept for the scope's length and
+// put back as it was at the end.
+class PendingDeletions {
+public:
+    PendingDeletions();
+    ~PendingDeletions();
+    PendingDeletions(const PendingDeletions&) = delete;
+    PendingDeletions& operator=(const PendingDeletions&) = delete;
+    void Clear();
+    // The paths to delete, in order (each request is a path and an empty new name).
+    std::vector<std::string> Paths() const;
+
+private:
+    std::string saved_;
+    bool existed_ = false;
+};
+
 // Removes a folder tree with the shell-free recursive walk of the test support (does
 // not follow reparse points). Missing folders are fine.
 void RemoveTree(const std::string& path);

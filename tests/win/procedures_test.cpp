@@ -211,76 +211,46 @@ TEST_F(ProceduresTest, RemovalDeletesNothingThroughAnUnsafeName) {
     for (const auto& u : unsafe) EXPECT_TRUE(IsFile(u.path)) << u.name;
 }
 
-TEST_F(ProceduresTest, RemovalKeepsAFileThatIsInUseAndStillSucceeds) {
+// A product file in use is deleted at the next start, after everything else went now,
+// and the removal says that a restart finishes it: never a plain success.
+TEST_F(ProceduresTest, RemovalOfAFileInUseIsFinishedByARestart) {
+    test::PendingDeletions pending;
     ASSERT_EQ(InstallProduct(state_), 0);
-    const std::string copy = InstallFolder() + "\\QuillstationSetup.exe";
-    // Held open without delete sharing, as a running program's file is.
-    UniqueFile held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::string program = InstallFolder() + "\\Quillstation.exe";
+    // Held open without delete sharing: it can be neither deleted nor renamed.
+    UniqueFile held(CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.valid());
+    pending.Clear();
     Reset();
-    EXPECT_EQ(UninstallProduct(state_), 0);
-    EXPECT_TRUE(IsFile(copy));
-    EXPECT_FALSE(IsFile(InstallFolder() + "\\Quillstation.exe"));
+    EXPECT_EQ(UninstallProduct(state_), UNINSTALL_RESTART_NEEDED);
+    EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_RESTART_NEEDED));
+    EXPECT_STREQ(state_.errorCaption, "Quillstation Uninstallation");
+    EXPECT_THAT(state_.errorText, testing::HasSubstr("a restart finishes the removal"));
+    EXPECT_TRUE(IsFile(program));
+    EXPECT_FALSE(IsFile(InstallFolder() + "\\QuillstationSetup.exe"));
     EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+    EXPECT_EQ(pending.Paths(), (std::vector<std::string>{program, InstallFolder()}));
 }
 
-// The system's list of files to delete at its next start, kept for the test's length
-// and put back as it was at the end.
-class PendingDeletions {
-public:
-    PendingDeletions() { saved_ = Read(&existed_); }
-    ~PendingDeletions() {
-        if (existed_) {
-            Write(saved_);
-        } else {
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE);
-        }
-    }
-    void Clear() { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE); }
-    // The paths to delete, in order (each request is a path and an empty new name).
-    std::vector<std::string> Paths() const {
-        bool existed = false;
-        const std::string data = Read(&existed);
-        std::vector<std::string> texts;
-        for (std::size_t at = 0; at < data.size();) {
-            const std::size_t end = data.find('\0', at);
-            texts.push_back(data.substr(at, end - at));
-            at = end == std::string::npos ? data.size() : end + 1;
-        }
-        std::vector<std::string> paths;
-        for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
-            if (texts[i + 1].empty()) paths.push_back(texts[i].substr(texts[i].rfind('?') + 2));
-        }
-        return paths;
-    }
-
-private:
-    static constexpr char KEY[] = "System\\CurrentControlSet\\Control\\Session Manager";
-    static constexpr char VALUE[] = "PendingFileRenameOperations";
-    static std::string Read(bool* existed) {
-        char data[8192];
-        DWORD size = sizeof data;
-        *existed =
-            RegGetValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) == ERROR_SUCCESS;
-        return *existed ? std::string(data, size) : std::string();
-    }
-    static void Write(const std::string& data) {
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, KEY, VALUE, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
-    }
-    std::string saved_;
-    bool existed_ = false;
-};
-
 // Removal run from the installer's copy in the install folder, as the uninstall entry
-// starts it: that copy is moved aside and deleted at the next start of the system; one
-// that cannot be moved stays, scheduled for deletion in place with its folder.
+// starts it: that copy is moved aside, into the system's Windows directory (never a
+// user's private one, which a terminal server gives programs as their Windows
+// directory), and deleted at the next start of the system. One that can be neither moved
+// nor renamed stays, never scheduled under the name a reinstall takes; only its folder
+// is.
 TEST_F(ProceduresTest, RemovalFromTheCopyInTheInstallFolderLeavesNothingThere) {
-    PendingDeletions pending;
+    test::PendingDeletions pending;
     char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
+    GetSystemWindowsDirectoryA(windows, sizeof windows);
+    test::ScratchFolder userWindows;  // what a terminal server answers for the Windows directory
+    ASSERT_TRUE(CreateDirectoryA((userWindows / "Temp").c_str(), nullptr));
     for (const bool held : {false, true}) {
         Reset();
         ASSERT_EQ(InstallProduct(state_), 0);
+        test::SeamScript script;
+        script.windowsFolder = userWindows.path().c_str();
+        test::g_seamScript = script;
+        SetSystemSeam(&test::ScriptedSystem());
         const std::string folder = InstallFolder();
         const std::string copy = folder + "\\QuillstationSetup.exe";
         UniqueFile holder;
@@ -291,10 +261,11 @@ TEST_F(ProceduresTest, RemovalFromTheCopyInTheInstallFolderLeavesNothingThere) {
         CharUpperBuffA(spelling.data(), static_cast<DWORD>(spelling.size()));
         Reset(spelling);
         EXPECT_EQ(UninstallProduct(state_), 0);
+        SetSystemSeam(nullptr);
         const std::vector<std::string> paths = pending.Paths();
         if (held) {
             EXPECT_TRUE(IsFile(copy));
-            EXPECT_EQ(paths, (std::vector<std::string>{spelling, folder}));
+            EXPECT_EQ(paths, (std::vector<std::string>{folder}));
             holder.reset();
             Reset();
             UninstallProduct(state_);
