@@ -16,6 +16,7 @@
 #include "app/accessible_tree.h"
 #include "app/layout.h"
 #include "app/protocol.h"
+#include "app/window.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
 #include "platform/system_seam.h"
@@ -257,11 +258,13 @@ public:
     }
     // Posted, not done here: the client's call returns at once, and the window acts from
     // its own loop with the guards of Enter and of a click (window_win.cpp).
+    // An unavailable child does nothing and says so.
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
         std::int32_t which = 0;
         const HRESULT checked = Check(id, &which);
         if (FAILED(checked)) return checked;
         if (which != CHILD_BUTTON && which != CHILD_PICTURE_LINK) return DISP_E_MEMBERNOTFOUND;
+        if (!Available(which)) return E_FAIL;
         return ::PostMessageA(window_, WM_COMMAND, CMD_DEFAULT_ACTION, which) != FALSE ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -348,9 +351,12 @@ private:
         }
     }
 
-    // While an install runs neither the button nor the link does anything.
+    // Whether the button or the link acts now, as a click would (window.h).
+    bool Available(std::int32_t which) const {
+        return which == CHILD_BUTTON ? ButtonAvailable(*state_, window_) : LinkAvailable(*state_, window_);
+    }
     std::int32_t StateOf(std::int32_t which) const {
-        const std::int32_t unavailable = Installing() ? STATE_SYSTEM_UNAVAILABLE : 0;
+        const std::int32_t unavailable = Available(which) ? 0 : STATE_SYSTEM_UNAVAILABLE;
         switch (which) {
             case CHILD_BUTTON:
                 return STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_DEFAULT | (HasFocus() ? STATE_SYSTEM_FOCUSED : 0) |

@@ -58,14 +58,16 @@ void OpenLink(InstallerState& state, const StoredLink<N>& link) {
 
 // The action behind the button: remove when installed, else start the install worker.
 void PressButton(InstallerState& state, HWND window) {
+    state.procedureStarted = true;
     {
         WindowDc dc(window);
         DrawButton(state, dc.get(), 1);
     }
     ::Sleep(PRESSED_LOOK_MS);
     if (state.installed != 0) {
-        // A failed removal has posted its result: the window ends once its box has been
-        // answered. A destroy request queued now would end the box at once.
+        // A failed removal, or one that a restart finishes, has posted its result: the
+        // window ends once its box has been answered. A destroy request queued now would
+        // end the box at once.
         if (UninstallProduct(state) == UNINSTALL_OK || g_switches.hiddenSwitch != 0) RequestDestroy(state);
         return;
     }
@@ -125,7 +127,7 @@ LRESULT OnEraseBackground(InstallerState& state, HWND, WPARAM wParam, LPARAM) {
 
 LRESULT OnKeyDown(InstallerState& state, HWND window, WPARAM key, LPARAM) {
     if (key == VK_RETURN) {
-        if (LoadWorkerRunning(state) == 0) PressButton(state, window);
+        if (ButtonAvailable(state, window)) PressButton(state, window);
     } else if (key == VK_ESCAPE) {
         ::PostMessageA(window, WM_CLOSE, 0, 0);
     }
@@ -140,6 +142,9 @@ void OnProcedureResult(InstallerState& state, LPARAM code) {
     } else if (code == RESULT_SUCCEEDED) {
         OpenLink(state, COMPLETION_LINK);
         ::MessageBoxA(state.window, SUCCESS_TEXT, SUCCESS_CAPTION, MB_SYSTEMMODAL | MB_ICONWARNING);
+        RequestClose(state);
+    } else if (code == RESULT_RESTART_NEEDED) {
+        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         RequestClose(state);
     }
 }
@@ -161,12 +166,11 @@ void OnAutoRun(InstallerState& state) {
 }
 
 // The button or the link used through the accessible object: the guards of Enter and
-// of a click.
+// of a click. Checked again here, since a request may wait in the queue while a box is up.
 void OnDefaultAction(InstallerState& state, HWND window, LPARAM child) {
-    if (LoadWorkerRunning(state) != 0) return;
-    if (child == CHILD_BUTTON) {
+    if (child == CHILD_BUTTON && ButtonAvailable(state, window)) {
         PressButton(state, window);
-    } else if (child == CHILD_PICTURE_LINK) {
+    } else if (child == CHILD_PICTURE_LINK && LinkAvailable(state, window)) {
         OpenLink(state, PICTURE_LINK);
     }
 }
@@ -202,7 +206,7 @@ LRESULT OnLeftButtonDown(InstallerState& state, HWND window, WPARAM, LPARAM lPar
     const std::int32_t y = HighWordSigned(lParam);
     const ButtonRect& r = state.buttonRect;
     if (IsInsideStrict(r.left, r.top, r.right, r.bottom, x, y)) {
-        PressButton(state, window);
+        if (ButtonAvailable(state, window)) PressButton(state, window);
     } else if (y < state.bitmapHeight) {
         OpenLink(state, PICTURE_LINK);
     }
@@ -270,6 +274,14 @@ HWND CreateInstallerWindow(HINSTANCE instance, WNDPROC procedure, const char* me
         ::ShowWindow(window, SW_HIDE);
     }
     return window;
+}
+
+bool LinkAvailable(InstallerState& state, HWND window) {
+    return LoadWorkerRunning(state) == 0 && ::IsWindowEnabled(window) != FALSE;
+}
+
+bool ButtonAvailable(InstallerState& state, HWND window) {
+    return !state.procedureStarted && LinkAvailable(state, window);
 }
 
 LRESULT CALLBACK InstallerWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -137,6 +137,7 @@ protected:
         StoreWorkerRunning(g_state, 0);
         g_state.installed = 0;
         g_state.blinkCounter = 0;
+        g_state.procedureStarted = false;  // each test meets the window as new
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {}
     }
@@ -190,6 +191,7 @@ TEST_F(WindowTest, AFailedRemovalLeavesTheWindowToItsBox) {
     g_state.installed = 1;
     for (const std::int32_t hidden : {0, 1}) {
         g_switches.hiddenSwitch = hidden;
+        g_state.procedureStarted = false;  // as in a window of its own
         EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, VK_RETURN, 0), 0);
         EXPECT_EQ(test::PostedResults(window_), std::vector<LPARAM>{RESULT_FAILED}) << "hidden " << hidden;
         // Only a hidden window, which shows no box, ends at once.
