@@ -39,13 +39,17 @@ check_eq "nothing waits for the next start at the beginning" "" "$(pending_delet
 snapshot before
 
 # how | installer started for the install | value run | hidden or window | working folder
+# An installer saved as Quillstation.exe is also started by its short (8.3) name, which
+# spells the product program's name differently.
 named=$SCRATCH/named/Quillstation.exe
 mkdir -p "$SCRATCH/named" && cp "$INSTALLER" "$named"
+short=$(winepath -s "$(winpath "$named")" 2>/dev/null | tr -d '\r')
 ROWS=(
   "the quiet command|$INSTALLER|QuietUninstallString|hidden|"
   "the plain command with its window|$INSTALLER|UninstallString|window|"
   "the quiet command working in the install folder|$INSTALLER|QuietUninstallString|hidden|$PRODUCT_DIR_WIN"
   "an installer saved as Quillstation.exe|$named|QuietUninstallString|hidden|"
+  "the same started by its short name ${short##*\\}|$short|QuietUninstallString|hidden|"
 )
 for row in "${ROWS[@]}"; do
   IFS='|' read -r how installer value mode folder <<< "$row"
@@ -53,7 +57,7 @@ for row in "${ROWS[@]}"; do
   check_eq "$how: install ends with 0" 0 $?
   check "$how: the command names the copy in the install folder" \
     grep -qF "\"$PRODUCT_DIR_WIN\\QuillstationSetup.exe\"" <<< "$(uninstall_entry_value "$value")"
-  if [ "$installer" = "$named" ]; then
+  if [ "$installer" = "$named" ] || [ "$installer" = "$short" ]; then
     check "$how: the product program is the packaged one, not the installer" \
       differs "$named" "$PRODUCT_DIR_UNIX/Quillstation.exe"
     check "$how: the installer's copy is beside it" cmp -s "$named" "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
@@ -80,14 +84,14 @@ check_eq "the registry differs only by the tray values and the deletions at the 
 # Each removal asked for two deletions at the next start: its moved copy, then the
 # private folder holding it, under the Windows directory.
 mapfile -t pending < <(pending_deletions)
-check_eq "five removals left five copies and folders to delete at the next start" 10 "${#pending[@]}"
+check_eq "six removals left six copies and folders to delete at the next start" 12 "${#pending[@]}"
 for ((i = 0; i + 1 < ${#pending[@]}; i += 2)); do
   copy=${pending[i]} folder=${pending[i + 1]}
   check "the private folder $folder lies under the Windows directory" \
     test "${folder#"$ASIDE_PREFIX"}" != "$folder"
   check_eq "and holds the moved copy" "$folder\\QuillstationSetup.exe" "$copy"
 done
-check_eq "the private folders exist until then" 5 "$(find "$ASIDE_UNIX" -maxdepth 1 -name 'Quillstation-removal-*' | wc -l)"
+check_eq "the private folders exist until then" 6 "$(find "$ASIDE_UNIX" -maxdepth 1 -name 'Quillstation-removal-*' | wc -l)"
 
 # The system's next start (a restart of the prefix) deletes them.
 release_session
@@ -95,5 +99,31 @@ wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
 check_eq "after a restart the private folders are gone" 0 \
   "$(find "$ASIDE_UNIX" -maxdepth 1 -name 'Quillstation-removal-*' | wc -l)"
 check_eq "and nothing waits for the next start" "" "$(pending_deletions)"
+
+# A copy that cannot be moved aside (here: the Windows directory's Temp is a file, so no
+# private folder can be made) is renamed within the install folder and deleted at the next
+# start with the folder, never under its own name: a reinstall before the restart puts a
+# new copy at that name, and the restart must not take it.
+hold_session
+run_wine "$INSTALLER" -h -i
+mv "$ASIDE_UNIX" "$ASIDE_UNIX.saved" && : > "$ASIDE_UNIX"
+run_entry_value QuietUninstallString hidden
+check_eq "a copy that cannot move aside: the starter gets 0" 0 $?
+rm -f "$ASIDE_UNIX" && mv "$ASIDE_UNIX.saved" "$ASIDE_UNIX"
+mapfile -t pending < <(pending_deletions)
+check_eq "a copy that cannot move aside: two deletions wait" 2 "${#pending[@]}"
+check "the first is the copy renamed within the install folder" \
+  test "${pending[0]#"$PRODUCT_DIR_WIN\\Quillstation-removal-"}" != "${pending[0]}"
+check_eq "the second the install folder" "$PRODUCT_DIR_WIN" "${pending[1]:-}"
+run_wine "$INSTALLER" -h -i
+check_eq "a reinstall before the restart ends with 0" 0 $?
+release_session
+wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
+check "after the restart the reinstalled product keeps its uninstaller" \
+  test -f "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
+check_eq "and all its files, nothing else" "Quill_Frmw_1.6.0.hex Quillstation.exe QuillstationSetup.exe readme.txt" \
+  "$(cd "$PRODUCT_DIR_UNIX" 2>/dev/null && LC_ALL=C ls | paste -sd ' ')"
+ensure_removed
+wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
 
 finish

@@ -3,8 +3,9 @@
 # install fault ends with its failure code, shows its failure text to a user who pressed
 # the button, keeps the user's data that was in the way, and leaves everything outside
 # the install folder exactly as it was (files with their sizes and times, and the whole
-# registry). Each removal fault still ends with 0 and removes all it can, and removal
-# never touches neighbours of what the installer owns.
+# registry). A removal fault removes all it can and asks the system to delete the rest
+# at its next start, ending with 3010 (a restart finishes the removal) instead of 0; and
+# removal never touches neighbours of what the installer owns.
 . "$(dirname "$0")/lib.sh" "$@"
 
 DRIVE_C="$WINEPREFIX/drive_c"
@@ -13,6 +14,8 @@ PROGRAM_FILES_UNIX=$(dirname "$MAKER_DIR_UNIX")
 INSTALL_REL="./${PRODUCT_DIR_UNIX#"$DRIVE_C"/}"
 SHELL_FOLDERS='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
 ERROR_BOX='Quillstation Installation Error'
+RESTART_BOX='Quillstation Uninstallation'
+RESTART_TEXT='Quillstation has been removed, but some of its files are still in use.|They will be deleted when Windows restarts: a restart finishes the removal.'
 WEB='https://www.velto.example/quillstation'
 COPY_FAILED_TEXT="Failed to copy file(s) to destination folder...|Installation package might be corrupted|thanks to download official package at|$WEB."
 FOLDER_FAILED_TEXT="Failed to create target folder on system disk|thanks to download official package at|$WEB."
@@ -32,12 +35,13 @@ restore_programs() {
 }
 USER_MENU_UNIX="$(unixpath "$PROGRAMS_ORIGINAL")/Velto/Quillstation"
 
-# A file held open by another process with no sharing (tests/win/helpers/file_holder).
+# A file held open by another process with no sharing, or ("read") readable by others
+# only (tests/win/helpers/file_holder).
 HOLDER_PID=
-hold_file() {
+hold_file() {  # file [read]
   rm -f "$SCRATCH/held.ready" "$SCRATCH/held.stop"
   start_wine "$HELPERS/file_holder.exe" "$(cpath "$1")" "$(winpath "$SCRATCH/held.ready")" \
-    "$(winpath "$SCRATCH/held.stop")"
+    "$(winpath "$SCRATCH/held.stop")" ${2:-}
   HOLDER_PID=$LAST_PID
   wait_for_file "$SCRATCH/held.ready"
 }
@@ -90,17 +94,18 @@ changes() {  # before after [allowed regex]
 # values, which removal sets to 0.
 KEPT_BY_REMOVAL='^> (\./.*/Velto|\[HKEY_(CURRENT_USER|USERS\\S-[0-9-]+)\\Velto(\\Quillstation)?\]( [0-9]+)?|"SysTray(ShowOnRun)?"=dword:00000000)$'
 
-# Presses the button of a visible installer and prints what its failure box says (one
-# line per text, "|" for line breaks); answers the box. Returns the installer's code.
-interactive_failure_text() {
+# Presses the button of a visible installer and prints what its box says (one line per
+# text, "|" for line breaks); answers the box. Returns the installer's code.
+interactive_failure_text() {  # [box caption, default: the install's failure box]
+  local caption=${1:-$ERROR_BOX}
   rm -f "$SCRATCH/box.txt"
   start_wine "$INSTALLER"
   local pid=$LAST_PID main box
   main=$(find_window "$INSTALLER_TITLE")
   [ -n "$main" ] && press_key "$main" Return
-  box=$(find_window "^$ERROR_BOX\$")
+  box=$(find_window "^$caption\$")
   if [ -n "$box" ]; then
-    run_wine "$HELPERS/window_texts.exe" "$ERROR_BOX" "$(winpath "$SCRATCH/box.txt")"
+    run_wine "$HELPERS/window_texts.exe" "$caption" "$(winpath "$SCRATCH/box.txt")"
     press_key "$box" Return
   else
     run_wine "$HELPERS/close_window.exe" VeltoQuillstation0Installer0MainWindow0
@@ -215,24 +220,43 @@ done
 
 # ---- Faults during removal ---------------------------------------------------------------
 
-# A product file held open by another program: everything else goes, the held file and
-# its folder stay, and removal ends with 0.
+# The product's program held open by another program (running in another session, say,
+# where start-up's window close does not reach it): everything else goes, the held file
+# and its folder are deleted at the next start, and removal ends with 3010 (194 under
+# Wine), not 0; with the window, its box says that a restart finishes the removal.
+PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+clear_pending() { wine reg delete "$PENDING_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1; }
+clear_pending
 detailed_snapshot "clean"
 run_wine "$INSTALLER" -h -i
 check_eq "held during removal: install ends with 0" 0 $?
-readme_bytes=$(md5sum < "$PRODUCT_DIR_UNIX/readme.txt")
-hold_file "$PRODUCT_DIR_UNIX/readme.txt"
+program_bytes=$(md5sum < "$PRODUCT_DIR_UNIX/Quillstation.exe")
+hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
 run_wine "$INSTALLER" -h -u
-check_eq "held during removal: removal ends with 0" 0 $?
-check_eq "held during removal: only the held file is left in the folder" "readme.txt" "$(ls "$PRODUCT_DIR_UNIX")"
-check_eq "held during removal: the held file is intact" "$readme_bytes" "$(md5sum < "$PRODUCT_DIR_UNIX/readme.txt")"
+check_eq "held during removal: removal ends with 3010, a restart finishes it" 194 $?
+check_eq "held during removal: only the held file is left in the folder" "Quillstation.exe" "$(ls "$PRODUCT_DIR_UNIX")"
+check_eq "held during removal: the held file is intact" "$program_bytes" "$(md5sum < "$PRODUCT_DIR_UNIX/Quillstation.exe")"
+check_eq "held during removal: the held file, then its folder, are deleted at the next start" \
+  "$PRODUCT_DIR_WIN\Quillstation.exe|$PRODUCT_DIR_WIN" "$(pending_deletions | paste -sd '|')"
 check "held during removal: the uninstall entry is gone" key_absent
 check "held during removal: the per-user Start-menu folder is gone" absent "$USER_MENU_UNIX"
 check "held during removal: the all-users Start-menu folder is gone" absent "$COMMON_MENU_UNIX"
 check "held during removal: the desktop shortcut is gone" absent "$DESKTOP_SHORTCUT"
+clear_pending
 detailed_snapshot "removed"
 check_eq "held during removal: nothing else is left behind" "" "$(changes clean removed "$KEPT_BY_REMOVAL")"
 release_file
+rm -rf "$PRODUCT_DIR_UNIX"
+
+run_wine "$INSTALLER" -h -i
+hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
+shown=$(interactive_failure_text "$RESTART_BOX")
+check_eq "held during removal, with the window: a pressed button ends with 0" 0 $?
+check_eq "held during removal, with the window: the box says a restart finishes it" "$RESTART_TEXT" \
+  "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
+check "held during removal, with the window: the uninstall entry is gone" key_absent
+release_file
+clear_pending
 rm -rf "$PRODUCT_DIR_UNIX"
 
 # Neighbours of everything the installer owns: files and folders of the user beside the

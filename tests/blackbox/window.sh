@@ -77,6 +77,27 @@ wait_exit "$installer_pid"
 check_eq "Escape on the idle window ends with 0" 0 $?
 check "nothing was installed" product_absent
 
+# ---- Pressed by a screen reader: no second procedure while the outcome box is up ----
+start_wine "$INSTALLER"
+installer_pid=$LAST_PID
+wid=$(find_window "$INSTALLER_TITLE")
+: > "$SCRATCH/urls.txt"
+run_wine "$HELPERS/accessible_action.exe" button
+check_eq "the button's default action is taken" 0 $?
+box=$(find_window '^Success$')
+check "the Success box appears" test -n "$box"
+run_wine "$HELPERS/accessible_action.exe" state button
+check_eq "while the box is up the button reports itself unavailable" 5 $?
+run_wine "$HELPERS/accessible_action.exe" button
+check_eq "and refuses its default action" 3 $?
+sleep 1
+check_eq "one Success box only" 1 "$(xdotool search --onlyvisible --name '^Success$' 2>/dev/null | wc -l)"
+[ -n "$box" ] && press_key "$box" Return
+wait_exit "$installer_pid"
+check_eq "the install ends with 0" 0 $?
+check_eq "the completion link was opened once" 1 "$(grep -cxF "https://quill.velto.example/welcome" "$SCRATCH/urls.txt")"
+run_wine "$INSTALLER" -h -u
+
 # ---- A close request while installing is refused ----
 start_wine "$INSTALLER"
 installer_pid=$LAST_PID

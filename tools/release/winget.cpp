@@ -19,8 +19,9 @@ constexpr char LICENSE_TEXT[] = "Proprietary";
 constexpr std::pair<int, const char*> RETURN_RESPONSES[] = {
     {EXIT_ALREADY_RUNNING, "installInProgress"},  // also a damaged package directory
     {INSTALL_NO_PROGRAM_FILES, "contactSupport"},
-    {INSTALL_FOLDER_NOT_CREATED, "blockedByPolicy"},  // access to Program Files refused
-    {INSTALL_COPY_FAILED, "fileInUse"},               // a product file held open
+    {INSTALL_FOLDER_NOT_CREATED, "blockedByPolicy"},       // access to Program Files refused
+    {INSTALL_COPY_FAILED, "fileInUse"},                    // a product file held open
+    {UNINSTALL_RESTART_NEEDED, "rebootRequiredToFinish"},  // a second -i removed, a file in use waits
 };
 static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED);
 
