@@ -26,6 +26,10 @@ void ScanSwitches(const char* commandLine, SwitchFlags& flags) {
             case 'i':
                 flags.installSwitch = 1;
                 break;
+            case 'e':
+            case 'E':
+                flags.ensureSwitch = 1;
+                break;
             default:
                 break;  // upper-case 'I' and anything else: nothing
         }

@@ -92,9 +92,7 @@ LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
                        OuterHeight(state.bitmapHeight, border, caption), SWP_NOMOVE | SWP_SHOWWINDOW);
         state.blinkTimer = static_cast<std::uint32_t>(::SetTimer(window, BLINK_TIMER_ID, BLINK_PERIOD_MS, nullptr));
     }
-    if (g_switches.installSwitch == 1 || g_switches.unattendedSwitch == 1) {
-        ::PostMessageA(window, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE);
-    }
+    if (IsUnattended(g_switches)) ::PostMessageA(window, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE);
     return 0;
 }
 
@@ -151,12 +149,16 @@ void OnProcedureResult(InstallerState& state, LPARAM code) {
 
 void OnAutoRun(InstallerState& state) {
     int result = 0;
-    switch (ChooseAutoRun(state.installed, g_switches.installSwitch)) {
+    const bool thisVersion = g_switches.ensureSwitch == 1 && state.installed != 0 && InstalledVersionIsThisOne();
+    switch (ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion)) {
         case AutoRunAction::Uninstall:
             result = UninstallProduct(state);
             break;
         case AutoRunAction::Install:
             result = StartInstallWorker(state, 1);
+            break;
+        case AutoRunAction::Replace:
+            result = ReplaceProduct(state);
             break;
         case AutoRunAction::Nothing:
             break;

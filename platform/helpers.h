@@ -30,6 +30,8 @@ int DeleteShortcut(const char* folder, const char* name);
 // copied; 0 and out untouched otherwise (missing, another type such as REG_EXPAND_SZ,
 // data larger than REG_VALUE_SIZE, text that does not fit REG_VALUE_HANDOUT or out).
 int ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
+// The same under HKEY_LOCAL_MACHINE\subkey (the registry view of the program's bitness).
+int ReadMachineString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
 // REG_SZ under HKEY_LOCAL_MACHINE\subkey (keys created as needed), its terminating zero
 // counted in the data.
 int WriteMachineString(const char* subkey, const char* valueName, const char* text);

@@ -229,10 +229,12 @@ int DeleteShortcut(const char* folder, const char* name) {
     return ::DeleteFileA(linkPath) != FALSE ? 1 : 0;
 }
 
-int ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity) {
+namespace {
+
+int ReadString(HKEY root, const char* subkey, const char* valueName, char* out, std::size_t capacity) {
     if (subkey == nullptr || valueName == nullptr || out == nullptr || capacity == 0) return 0;
     UniqueKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return 0;
     }
     char value[REG_VALUE_SIZE];
@@ -250,6 +252,16 @@ int ReadUserString(const char* subkey, const char* valueName, char* out, std::si
     std::memcpy(out, value, length);
     out[length] = '\0';
     return 1;
+}
+
+}  // namespace
+
+int ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity) {
+    return ReadString(HKEY_CURRENT_USER, subkey, valueName, out, capacity);
+}
+
+int ReadMachineString(const char* subkey, const char* valueName, char* out, std::size_t capacity) {
+    return ReadString(HKEY_LOCAL_MACHINE, subkey, valueName, out, capacity);
 }
 
 int WriteMachineString(const char* subkey, const char* valueName, const char* text) {

@@ -22,6 +22,12 @@ int InstallProduct(InstallerState& state);
 // RESULT_RESTART_NEEDED (returning UNINSTALL_RESTART_NEEDED) when something in use stays
 // until the next start of the system; nothing on plain success.
 int UninstallProduct(InstallerState& state);
+// Removes the installed product (another version) and installs this one, in one run:
+// the removal's failure code when it fails; else the install's failure code, or 3010
+// when the removal left something for the next start, or 0.
+int ReplaceProduct(InstallerState& state);
+// Whether the uninstall entry names this installer's version as the installed one.
+bool InstalledVersionIsThisOne();
 // Deletes the package's files from the install folder, by the names in the directory.
 int DeletePackageFiles(InstallerState& state);
 // Deletes the product's start-up shortcut and sets its two tray values to 0.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "package/package.h"
 #include "platform/files.h"
@@ -211,6 +212,22 @@ int InstallProduct(InstallerState& state) {
     SetStatusText(state, STATUS_COMPLETED);
     PostResult(state, RESULT_SUCCEEDED);
     return INSTALL_OK;
+}
+
+int ReplaceProduct(InstallerState& state) {
+    const int removal = UninstallProduct(state);
+    if (removal != UNINSTALL_OK && removal != UNINSTALL_RESTART_NEEDED) return removal;
+    state.installed = 0;
+    const int install = StartInstallWorker(state, 1);
+    return install != INSTALL_OK ? install : removal;
+}
+
+bool InstalledVersionIsThisOne() {
+    char key[PATH_BUFFER_SIZE];
+    char version[PATH_BUFFER_SIZE];
+    return UninstallKeyPath(key, sizeof key) &&
+           ReadMachineString(key, DISPLAY_VERSION_VALUE, version, sizeof version) == 1 &&
+           std::strcmp(version, INSTALLER_VERSION_TEXT) == 0;
 }
 
 int DeletePackageFiles(InstallerState& state) {

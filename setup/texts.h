@@ -68,7 +68,7 @@ inline constexpr char UNINSTALL_STRING_VALUE[] = "UninstallString";
 inline constexpr char QUIET_UNINSTALL_STRING_VALUE[] = "QuietUninstallString";
 inline constexpr char QUIET_UNINSTALL_SWITCHES[] = " -h -u";
 // What deployment tools pass for a silent install (the manifests the build writes).
-inline constexpr char SILENT_INSTALL_SWITCHES[] = "-h -i";
+inline constexpr char SILENT_INSTALL_SWITCHES[] = "-h -e";
 inline constexpr char DISPLAY_VERSION_VALUE[] = "DisplayVersion";
 inline constexpr char DISPLAY_ICON_VALUE[] = "DisplayIcon";
 inline constexpr char INSTALL_LOCATION_VALUE[] = "InstallLocation";

@@ -79,7 +79,10 @@ finish() {
 
 # ---- The installer window (X11 side of Wine's windows) ----
 
-INSTALLER_TITLE='^Velto Quillstation Installation \(Version 1\.0\.7\.6\)$'
+# The installer's version: the code's one constant, as the release tool built beside the
+# installer prints it.
+INSTALLER_VERSION=$("$(dirname "$INSTALLER")/host-tools/tools/qsrelease" fact version)
+INSTALLER_TITLE="^Velto Quillstation Installation \\(Version ${INSTALLER_VERSION//./\\.}\\)\$"
 
 # Prints the X window of the first window whose title matches a regular expression,
 # waiting up to 60 s; prints nothing when none appears.

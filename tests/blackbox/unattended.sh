@@ -45,6 +45,53 @@ for hidden in "-h" ""; do
   check "$label -u removed the product" product_absent
 done
 
+# ---- -e: install, or bring the installed product to this version; never a removal ----
+# An older release: this installer with its version text (one constant, stored once)
+# made older by a lower major number of the same length.
+older=$SCRATCH/older/QuillstationSetup.exe
+mkdir -p "$(dirname "$older")"
+OLDER_VERSION=$((${INSTALLER_VERSION%%.*} - 1)).${INSTALLER_VERSION#*.}
+python3 - "$INSTALLER" "$older" "$INSTALLER_VERSION" "$OLDER_VERSION" <<'EOF'
+import sys
+data = open(sys.argv[1], "rb").read()
+this, older = (v.encode() + b"\0" for v in sys.argv[3:5])
+assert data.count(this) == 1 and len(this) == len(older), "the version text is not stored once"
+open(sys.argv[2], "wb").write(data.replace(this, older))
+EOF
+# The detection rule DEPLOY.md gives: DisplayVersion, compared as a version, at least
+# this release, in the installer's registry view.
+detected() {
+  local found
+  found=$(uninstall_entry_value DisplayVersion)
+  [ -n "$found" ] && [ "$(printf '%s\n%s\n' "$INSTALLER_VERSION" "$found" | sort -V | head -n 1)" = "$INSTALLER_VERSION" ]
+}
+not_detected() { ! detected; }
+ensure_removed
+for hidden in "-h" ""; do
+  label="${hidden:-visible} -e"
+  run_switches $hidden -e
+  check_eq "$label without the product installs, 0" 0 $?
+  check "$label installed this version, which the detection rule sees" detected
+  printf 'kept' > "$PRODUCT_DIR_UNIX/user-notes.txt"
+  run_switches $hidden -e
+  check_eq "$label on this version: nothing done, 0" 0 $?
+  check "$label on this version left the install folder as it was" test -f "$PRODUCT_DIR_UNIX/user-notes.txt"
+  ensure_removed
+
+  run_wine "$older" -h -i
+  check_eq "$label: an older release ($OLDER_VERSION) installs" 0 $?
+  check "$label: the detection rule does not take the older release for this one" not_detected
+  run_switches $hidden -e
+  check_eq "$label on the older release replaces it, 0" 0 $?
+  check "$label: this version is installed and detected" detected
+  check "$label: the uninstall entry runs this installer's copy" \
+    cmp -s "$INSTALLER" "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
+  check_eq "$label: the install folder holds this release's files only" \
+    "Quill_Frmw_1.6.0.hex Quillstation.exe QuillstationSetup.exe readme.txt" \
+    "$(cd "$PRODUCT_DIR_UNIX" && LC_ALL=C ls | paste -sd ' ')"
+  ensure_removed
+done
+
 # A hidden window with no unattended switch waits until it is closed from outside.
 start_wine "$INSTALLER" -h
 pid=$LAST_PID

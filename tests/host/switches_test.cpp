@@ -10,6 +10,7 @@ struct SwitchCase {
     int hidden;
     int install;
     int unattended;
+    int ensure = 0;
 };
 
 class ScanSwitchesTest : public testing::TestWithParam<SwitchCase> {};
@@ -21,6 +22,7 @@ TEST_P(ScanSwitchesTest, SetsExactlyTheExpectedFlags) {
     EXPECT_EQ(values.hiddenSwitch, c.hidden) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
     EXPECT_EQ(values.installSwitch, c.install) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
     EXPECT_EQ(values.unattendedSwitch, c.unattended) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
+    EXPECT_EQ(values.ensureSwitch, c.ensure) << '"' << (c.commandLine ? c.commandLine : "(null)") << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -31,7 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SwitchCase{"-U", 0, 0, 1}, SwitchCase{"-hiu", 1, 0, 0}, SwitchCase{"--h", 0, 0, 0},
                     SwitchCase{"-h-u", 1, 0, 1}, SwitchCase{"-h -i -u", 1, 1, 1}, SwitchCase{"-i -i -i", 0, 1, 0},
                     SwitchCase{"word-u", 0, 0, 1}, SwitchCase{"C:\\my-uploads\\x", 0, 0, 1},
-                    SwitchCase{"-x -y", 0, 0, 0}, SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0}));
+                    SwitchCase{"-x -y", 0, 0, 0}, SwitchCase{"  -h", 1, 0, 0}, SwitchCase{"ab-", 0, 0, 0},
+                    SwitchCase{"-e", 0, 0, 0, 1}, SwitchCase{"-h -E", 1, 0, 0, 1}, SwitchCase{"-i -e", 0, 1, 0, 1}));
 
 TEST(ScanSwitches, NeverClearsAFlagAlreadySet) {
     SwitchFlags values;

@@ -35,10 +35,24 @@ TEST(WindowLogic, MouseCoordinatesAreSigned16BitWords) {
 }
 
 TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
-    EXPECT_EQ(ChooseAutoRun(1, 0), AutoRunAction::Uninstall);  // "-u" on an installed product
-    EXPECT_EQ(ChooseAutoRun(1, 1), AutoRunAction::Uninstall);  // "-i" on an installed product
-    EXPECT_EQ(ChooseAutoRun(0, 1), AutoRunAction::Install);
-    EXPECT_EQ(ChooseAutoRun(0, 0), AutoRunAction::Nothing);  // "-u" without the product
+    struct Case {
+        std::int32_t installed, install, ensure;
+        bool thisVersion;
+        AutoRunAction action;
+    };
+    const Case cases[] = {
+        {1, 0, 0, false, AutoRunAction::Uninstall},  // "-u" on an installed product
+        {1, 1, 0, true, AutoRunAction::Uninstall},   // "-i" on an installed product, any version
+        {0, 1, 0, false, AutoRunAction::Install},
+        {0, 0, 0, false, AutoRunAction::Nothing},  // "-u" without the product
+        {0, 0, 1, false, AutoRunAction::Install},  // "-e" without the product
+        {1, 0, 1, true, AutoRunAction::Nothing},   // "-e" on this version
+        {1, 1, 1, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseAutoRun(c.installed, c.install, c.ensure, c.thisVersion), c.action)
+            << c.installed << c.install << c.ensure << c.thisVersion;
+    }
 }
 
 TEST(WindowLogic, WindowIsSizedToThePicturePlusThePanel) {
