@@ -9,8 +9,20 @@
 // three chains are written interleaved so that the processor overlaps them.
 //
 // Two kernels: SSE2, with the two MD5 streams in the two low lanes of one vector register
-// (x86 only; on i686 chosen at run time when the processor has SSE2), and a portable
-// scalar one. Both give exactly the results of DigestBuffer, PackageCipher, DigestBuffer.
+// (x86 only), and a portable scalar one. Both give exactly the results of DigestBuffer,
+// PackageCipher, DigestBuffer.
+//
+// Which one runs is chosen per target by measurement (scripts/bench-extract.sh). Each MD5
+// step is a chain of dependent operations, so the work is bound by latency, not by how
+// many operations issue at once: two lanes of one vector chain gain nothing over two
+// scalar chains, which the processor runs side by side anyway, and SSE2 has no rotate, so
+// every step's rotation costs two shifts and an OR on the chain where a scalar register
+// takes one rotate. On x86-64 the scalar kernel costs 1.22 x one MD5 pass where the
+// vector kernel costs 2.72 x (host build, 2-core AMD EPYC): x86-64 takes the scalar one.
+// An i686 build has 8 general registers for two digests, the cipher state and the
+// pointers, so its scalar kernel spills where the vector one does not: it keeps SSE2
+// where the processor has it until bench-extract.sh, which prints both kernels, ranks
+// them on a host that runs 32-bit programs.
 #include "package/cipher.h"
 #include "package/md5_steps.h"
 
@@ -27,6 +39,12 @@ namespace {
 using detail::LoadLe32;
 using detail::MD5_BLOCK_SIZE;
 using detail::RotateLeft;
+
+#if defined(__x86_64__)
+constexpr detail::ExtractionKernel BEST_KERNEL = detail::ExtractionKernel::Scalar;
+#else
+constexpr detail::ExtractionKernel BEST_KERNEL = detail::ExtractionKernel::Vector;
+#endif
 
 // Stream B works on the block deciphered this many iterations earlier.
 constexpr std::size_t PLAIN_LAG = 2;
@@ -272,7 +290,8 @@ void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t 
 
     if (run.first < run.end) {
 #ifdef QS_CIPHER_SSE2_KERNEL
-        if (kernel != ExtractionKernel::Scalar && HaveSse2())
+        if (kernel == ExtractionKernel::Best) kernel = BEST_KERNEL;
+        if (kernel == ExtractionKernel::Vector && HaveSse2())
             RunSse2(run);
         else
             RunScalar(run);

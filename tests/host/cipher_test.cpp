@@ -166,7 +166,8 @@ TEST(DecipherAndDigest, MatchesThreePassFormForEveryKernel) {
     const std::uint32_t lengths[] = {0,   1,   55,  56,  63,   64,   65,   127,    128,    129,
                                      191, 192, 193, 255, 1000, 3648, 4095, 120460, 5561120};
     const Bytes key = PseudoRandomBytes(CIPHER_KEY_SIZE, 7);
-    for (detail::ExtractionKernel kernel : {detail::ExtractionKernel::Best, detail::ExtractionKernel::Scalar}) {
+    for (detail::ExtractionKernel kernel :
+         {detail::ExtractionKernel::Best, detail::ExtractionKernel::Scalar, detail::ExtractionKernel::Vector}) {
         for (std::uint32_t length : lengths) {
             const std::int32_t state = static_cast<std::int32_t>(0x9E3779B9u ^ length);
             const Bytes stored = PseudoRandomBytes(length, length * 31u + 1u);
@@ -180,7 +181,7 @@ TEST(DecipherAndDigest, MatchesThreePassFormForEveryKernel) {
             work.push_back(0x5A);  // must stay untouched
             std::uint8_t storedDigest[DIGEST_SIZE], plainDigest[DIGEST_SIZE];
             detail::DecipherAndDigestWith(kernel, work.data(), length, state, key.data(), storedDigest, plainDigest);
-            const int which = kernel == detail::ExtractionKernel::Best ? 0 : 1;
+            const int which = static_cast<int>(kernel);
             EXPECT_EQ(Bytes(storedDigest, storedDigest + DIGEST_SIZE),
                       Bytes(expectedStored, expectedStored + DIGEST_SIZE))
                 << "kernel " << which << " length " << length;

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(MEASURE_NAMES[3], ExtractForm, Form::Simple);
     benchmark::RegisterBenchmark(MEASURE_NAMES[4], ExtractForm, Form::Fast);
     benchmark::RegisterBenchmark(MEASURE_NAMES[5], ExtractForm, Form::FastScalar);
+    benchmark::RegisterBenchmark(MEASURE_NAMES[6], ExtractForm, Form::FastVector);
     // Five repetitions by default; the ratios use the medians.
     std::vector<char*> args(argv, argv + argc);
     char repetitions[] = "--benchmark_repetitions=5";

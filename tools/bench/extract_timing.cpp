@@ -30,7 +30,7 @@ constexpr const char* BuildName() {
 volatile std::uint8_t g_sink;
 
 // In the order of MEASURE_NAMES.
-enum Measure { MD5_ENTRY, CIPHER_ENTRY, MD5_PACKAGE, SIMPLE, FAST, FAST_SCALAR, MEASURE_COUNT };
+enum Measure { MD5_ENTRY, CIPHER_ENTRY, MD5_PACKAGE, SIMPLE, FAST, FAST_SCALAR, FAST_VECTOR, MEASURE_COUNT };
 
 double RunOnce(Measure measure, Package& package) {
     std::uint8_t out[DIGEST_SIZE] = {};
@@ -54,6 +54,9 @@ double RunOnce(Measure measure, Package& package) {
             break;
         case FAST_SCALAR:
             ExtractPackage(package, Form::FastScalar, out);
+            break;
+        case FAST_VECTOR:
+            ExtractPackage(package, Form::FastVector, out);
             break;
         case MEASURE_COUNT:
             break;
