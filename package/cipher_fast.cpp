@@ -21,8 +21,10 @@
 // vector kernel costs 2.72 x (host build, 2-core AMD EPYC): x86-64 takes the scalar one.
 // An i686 build has 8 general registers for two digests, the cipher state and the
 // pointers, so its scalar kernel spills where the vector one does not: it keeps SSE2
-// where the processor has it until bench-extract.sh, which prints both kernels, ranks
-// them on a host that runs 32-bit programs.
+// until bench-extract.sh, which prints both kernels, ranks them on a host that runs
+// 32-bit programs; a processor without SSE2 takes the simple three-pass form there.
+// Only the chosen kernel is linked into the program (DecipherAndDigest); both stay for
+// the tests and the benchmarks (detail::DecipherAndDigestWith).
 #include "package/cipher.h"
 #include "package/md5_steps.h"
 
@@ -39,12 +41,6 @@ namespace {
 using detail::LoadLe32;
 using detail::MD5_BLOCK_SIZE;
 using detail::RotateLeft;
-
-#if defined(__x86_64__)
-constexpr detail::ExtractionKernel BEST_KERNEL = detail::ExtractionKernel::Scalar;
-#else
-constexpr detail::ExtractionKernel BEST_KERNEL = detail::ExtractionKernel::Vector;
-#endif
 
 // Stream B works on the block deciphered this many iterations earlier.
 constexpr std::size_t PLAIN_LAG = 2;
@@ -261,13 +257,13 @@ void FinishDigest(const std::uint32_t state[4], std::uint32_t length, const std:
     detail::Md5Final(context, out);
 }
 
-}  // namespace
+using Kernel = void (*)(BlockRun&);
 
-namespace detail {
-
-void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t length, std::int32_t state,
-                           const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t storedDigest[DIGEST_SIZE],
-                           std::uint8_t plainDigest[DIGEST_SIZE]) {
+// The one-pass form around one kernel: the lead-in, the kernel over the blocks between,
+// the lead-out and the partial last block.
+void DecipherAndDigestBy(Kernel kernel, void* buffer, std::uint32_t length, std::int32_t state,
+                         const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t storedDigest[DIGEST_SIZE],
+                         std::uint8_t plainDigest[DIGEST_SIZE]) {
     std::uint8_t* data = static_cast<std::uint8_t*>(buffer);
     const std::size_t blocks = length / BLOCK_BYTES;
     const std::uint32_t wholeBytes = static_cast<std::uint32_t>(blocks * MD5_BLOCK_SIZE);
@@ -277,33 +273,22 @@ void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t 
     run.length = length;
     run.first = blocks < PLAIN_LAG ? blocks : PLAIN_LAG;
     run.end = blocks;
-    Md5Context init;
-    Md5Init(init);
+    detail::Md5Context init;
+    detail::Md5Init(init);
     for (std::size_t i = 0; i < 4; ++i) run.digestA[i] = run.digestB[i] = init.state[i];
-    for (std::uint32_t i = 0; i < BLOCK_BYTES; ++i) run.keyAt[i] = key[(length - i) & CIPHER_KEY_INDEX_MASK];
+    for (std::uint32_t i = 0; i < BLOCK_BYTES; ++i) run.keyAt[i] = key[(length - i) & detail::CIPHER_KEY_INDEX_MASK];
 
     // Lead-in: stream A and the cipher run PLAIN_LAG blocks ahead of stream B.
     std::uint32_t s = static_cast<std::uint32_t>(state);
-    Md5Blocks(run.digestA, data, run.first);
+    detail::Md5Blocks(run.digestA, data, run.first);
     s = CipherRange(data, static_cast<std::uint32_t>(run.first * MD5_BLOCK_SIZE), s, length, key);
     run.cipherState = s;
 
-    if (run.first < run.end) {
-#ifdef QS_CIPHER_SSE2_KERNEL
-        if (kernel == ExtractionKernel::Best) kernel = BEST_KERNEL;
-        if (kernel == ExtractionKernel::Vector && HaveSse2())
-            RunSse2(run);
-        else
-            RunScalar(run);
-#else
-        (void)kernel;
-        RunScalar(run);
-#endif
-    }
+    if (run.first < run.end) kernel(run);
 
     // Lead-out: stream B catches up; then the partial last block of all three.
     const std::size_t plainDone = run.end - run.first;
-    Md5Blocks(run.digestB, data + plainDone * MD5_BLOCK_SIZE, blocks - plainDone);
+    detail::Md5Blocks(run.digestB, data + plainDone * MD5_BLOCK_SIZE, blocks - plainDone);
     std::uint8_t* tail = data + wholeBytes;
     std::uint8_t stored[DIGEST_SIZE];
     std::uint8_t plain[DIGEST_SIZE];
@@ -314,12 +299,60 @@ void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t 
     CopyBlock(plainDigest, plain, DIGEST_SIZE);
 }
 
-}  // namespace detail
+#if !defined(__x86_64__) && defined(QS_CIPHER_SSE2_KERNEL)
+// The three passes of the simple form: for a processor without the kernel the target
+// takes.
+void DecipherAndDigestSimply(void* buffer, std::uint32_t length, std::int32_t state,
+                             const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t storedDigest[DIGEST_SIZE],
+                             std::uint8_t plainDigest[DIGEST_SIZE]) {
+    DigestBuffer(buffer, length, storedDigest);
+    (void)PackageCipher(state, buffer, length, key);
+    DigestBuffer(buffer, length, plainDigest);
+}
+#endif
 
+}  // namespace
+
+// The product references only the kernel its target takes, so the other one is not in
+// the program: x86-64 the scalar kernel, i686 the SSE2 one (the simple form on a
+// processor without SSE2).
 void DecipherAndDigest(void* buffer, std::uint32_t length, std::int32_t state, const std::uint8_t key[CIPHER_KEY_SIZE],
                        std::uint8_t storedDigest[DIGEST_SIZE], std::uint8_t plainDigest[DIGEST_SIZE]) {
-    detail::DecipherAndDigestWith(detail::ExtractionKernel::Best, buffer, length, state, key, storedDigest,
-                                  plainDigest);
+#if defined(__x86_64__) || !defined(QS_CIPHER_SSE2_KERNEL)
+    DecipherAndDigestBy(RunScalar, buffer, length, state, key, storedDigest, plainDigest);
+#else
+    if (HaveSse2()) {
+        DecipherAndDigestBy(RunSse2, buffer, length, state, key, storedDigest, plainDigest);
+    } else {
+        DecipherAndDigestSimply(buffer, length, state, key, storedDigest, plainDigest);
+    }
+#endif
 }
+
+namespace detail {
+
+void DecipherAndDigestWith(ExtractionKernel kernel, void* buffer, std::uint32_t length, std::int32_t state,
+                           const std::uint8_t key[CIPHER_KEY_SIZE], std::uint8_t storedDigest[DIGEST_SIZE],
+                           std::uint8_t plainDigest[DIGEST_SIZE]) {
+    switch (kernel) {
+        case ExtractionKernel::Best:
+            DecipherAndDigest(buffer, length, state, key, storedDigest, plainDigest);
+            return;
+        case ExtractionKernel::Scalar:
+            DecipherAndDigestBy(RunScalar, buffer, length, state, key, storedDigest, plainDigest);
+            return;
+        case ExtractionKernel::Vector:
+#ifdef QS_CIPHER_SSE2_KERNEL
+            if (HaveSse2()) {
+                DecipherAndDigestBy(RunSse2, buffer, length, state, key, storedDigest, plainDigest);
+                return;
+            }
+#endif
+            DecipherAndDigestBy(RunScalar, buffer, length, state, key, storedDigest, plainDigest);
+            return;
+    }
+}
+
+}  // namespace detail
 
 }  // namespace qs

@@ -96,26 +96,19 @@ struct KnownFoldersTable {
     char entries[KNOWN_FOLDER_COUNT][KNOWN_FOLDER_SIZE];
 };
 
-constexpr void CopyInitial(char* entry, const char* text) {
-    for (std::size_t i = 0; text[i] != '\0'; ++i) entry[i] = text[i];
-}
+// Contents at process start, in table order: three entries "C:\", the common
+// application data and common programs entries empty, the startup entry "Startup". The
+// table itself starts zeroed (it takes no room in the program file) and answers these
+// until it is filled.
+constexpr const char* INITIAL_ENTRIES[KNOWN_FOLDER_COUNT] = {
+    INITIAL_FOLDER, INITIAL_FOLDER, INITIAL_FOLDER, "", "", INITIAL_STARTUP_FOLDER};
 
-// Contents at process start: three entries "C:\", the startup entry "Startup", the
-// common application data and common programs entries empty.
-constexpr KnownFoldersTable MakeInitialTable() {
-    KnownFoldersTable table = {};
-    CopyInitial(table.entries[static_cast<int>(KnownFolder::ProgramFiles)], INITIAL_FOLDER);
-    CopyInitial(table.entries[static_cast<int>(KnownFolder::Documents)], INITIAL_FOLDER);
-    CopyInitial(table.entries[static_cast<int>(KnownFolder::AppData)], INITIAL_FOLDER);
-    CopyInitial(table.entries[static_cast<int>(KnownFolder::Startup)], INITIAL_STARTUP_FOLDER);
-    return table;
-}
-
-constexpr KnownFoldersTable INITIAL_TABLE = MakeInitialTable();
-
-KnownFoldersTable g_knownFolders = INITIAL_TABLE;
+KnownFoldersTable g_knownFolders;
 
 char* Entry(KnownFolder entry) { return g_knownFolders.entries[static_cast<int>(entry)]; }
+const char* ReadEntry(KnownFolder entry) {
+    return g_knownFolders.filled != 0 ? Entry(entry) : INITIAL_ENTRIES[static_cast<int>(entry)];
+}
 
 bool IsEmpty(const char* text) { return text[0] == '\0'; }
 void MakeEmpty(char* text) { text[0] = '\0'; }
@@ -200,10 +193,9 @@ void ApplyFallbacks() {
 void FillKnownFolders() {
     if (g_knownFolders.filled != 0) return;
     g_knownFolders.filled = 1;
-    MakeEmpty(Entry(KnownFolder::ProgramFiles));
-    MakeEmpty(Entry(KnownFolder::Documents));
-    MakeEmpty(Entry(KnownFolder::AppData));
-    MakeEmpty(Entry(KnownFolder::CommonAppData));
+    // The startup entry keeps its initial text unless a source answers for it; the
+    // others start empty.
+    (void)CopyText(Entry(KnownFolder::Startup), KNOWN_FOLDER_SIZE, INITIAL_STARTUP_FOLDER);
 
     const FirstSource first = AskSpecialFolderPaths();
     if (first == FirstSource::Missing || first == FirstSource::Failures) {
@@ -212,8 +204,8 @@ void FillKnownFolders() {
     ApplyFallbacks();
 }
 
-const char* GetCommonProgramsFolder() { return Entry(KnownFolder::CommonPrograms); }
-const char* GetStartupFolder() { return Entry(KnownFolder::Startup); }
+const char* GetCommonProgramsFolder() { return ReadEntry(KnownFolder::CommonPrograms); }
+const char* GetStartupFolder() { return ReadEntry(KnownFolder::Startup); }
 
 void GetDesktopFolder(char* out) {
     MakeEmpty(out);
@@ -252,8 +244,8 @@ int ResolveProgramFilesPath(const char* subPath, char* out, std::size_t capacity
     return 0;
 }
 
-const char* KnownFolderEntry(KnownFolder entry) { return Entry(entry); }
+const char* KnownFolderEntry(KnownFolder entry) { return ReadEntry(entry); }
 
-void ResetKnownFolders() { g_knownFolders = INITIAL_TABLE; }
+void ResetKnownFolders() { g_knownFolders = KnownFoldersTable{}; }
 
 }  // namespace qs
