@@ -2,12 +2,14 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/startup.h"
 #include "app/switches.h"
 #include "app/window.h"
 #include "platform/folders.h"
 #include "platform/owners.h"
+#include "platform/phases.h"
 #include "platform/system_seam.h"
 #include "setup/state.h"
 
@@ -41,6 +43,7 @@ void DisableInputMethod() {
 void CloseProductWindows(const char* title) { ::EnumWindows(CloseProductWindow, reinterpret_cast<LPARAM>(title)); }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine) {
+    MarkPhase("entry");
     (void)RestrictDllSearch();
     ScanSwitches(commandLine, g_switches);
     DisableInputMethod();
@@ -53,22 +56,32 @@ int RunInstaller(HINSTANCE instance, const char* commandLine) {
     }
     ::WaitForSingleObject(mutex.get(), INFINITE);
 
+    MarkPhase("mutex");
     CloseProductWindows(PRODUCT_WINDOW_TITLE);
     FillKnownFolders();
     InitialiseState(g_state, instance);
+    MarkPhase("folders");
 
     char title[WINDOW_TITLE_SIZE] = {};
     FormatWindowTitle(title, sizeof title);
 
     int exitCode = EXIT_NO_WINDOW;
     {
-        ComApartment com;
+        // COM for the window thread serves the shell's "open" of the links and the
+        // accessible object, both only in a shown window. A hidden run takes none: its
+        // removal uses none and its install worker takes its own.
+        std::optional<ComApartment> com;
+        if (g_switches.hiddenSwitch == 0) com.emplace();
         if (CreateInstallerWindow(instance, InstallerWindowProcedure, nullptr, title) != nullptr) {
+            MarkPhase("window");
             exitCode = RunMessageLoop(::GetMessageA);
         }
+        MarkPhase("loop end");
         ::ReleaseMutex(mutex.get());
         mutex.reset();  // closed before COM ends
     }
+    MarkPhase("com end");
+    WritePhaseMarks();
     return exitCode;
 }
 

@@ -15,6 +15,7 @@
 #include "app/window_logic.h"
 #include "package/cipher.h"
 #include "platform/owners.h"
+#include "platform/phases.h"
 #include "platform/text.h"
 #include "platform/version.h"
 #include "setup/procedures.h"
@@ -148,6 +149,7 @@ void OnProcedureResult(InstallerState& state, LPARAM code) {
 }
 
 void OnAutoRun(InstallerState& state) {
+    MarkPhase("auto-run");
     int result = 0;
     const bool thisVersion = g_switches.ensureSwitch == 1 && state.installed != 0 && InstalledVersionIsThisOne();
     switch (ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion)) {
@@ -163,6 +165,7 @@ void OnAutoRun(InstallerState& state) {
         case AutoRunAction::Nothing:
             break;
     }
+    MarkPhase("procedure end");
     ReleaseWindowResources(state);
     ::PostQuitMessage(result);
 }

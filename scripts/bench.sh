@@ -15,7 +15,10 @@
 # installer against NSIS's x86 stub in a 32-bit prefix, or, where no 32-bit program runs,
 # the x86-64 build against NSIS built with Target amd64-unicode in a 64-bit prefix under
 # 64-bit Wine. The own weight is always the shipped 32-bit installer's (a static measure).
-#   bench.sh [--runs N] [--no-extract]
+# --phases adds where the time of one install and one removal goes: the same runs with a
+# build of the installer that records the time of each of its phases (CMake option
+# QS_PHASE_MARKS; never the shipped build), medians per phase (tools/bench/phases.py).
+#   bench.sh [--runs N] [--no-extract] [--phases]
 # Build trees: $QS_BUILD_DIR/win and $QS_BUILD_DIR/host (default: build/ of the checkout);
 # the benchmark's own files go to $QS_BUILD_DIR/bench.
 set -euo pipefail
@@ -23,11 +26,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QS_BUILD_DIR:-$root/build}
 runs=9
 extract=1
+phases=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --no-extract) extract=0; shift ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --phases) phases=1; shift ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -163,6 +168,31 @@ ours_install=$(median ours-install); ours_remove=$(median ours-remove)
 ours_remove_entry=$(median ours-remove-entry)
 nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
 
+# ---- Where the time goes (--phases) ----------------------------------------------------
+phase_table=""
+if [ "$phases" -eq 1 ]; then
+  say "building the phase-marks installer and timing its phases"
+  cmake -S "$root" -B "$bench/phases-$QS_VEHICLE" -DCMAKE_TOOLCHAIN_FILE="$QS_VEHICLE_TOOLCHAIN" \
+    -DQS_PRODUCT_DIR="$product" -DQS_PHASE_MARKS=ON >/dev/null
+  cmake --build "$bench/phases-$QS_VEHICLE" -j "$jobs" --target QuillstationSetup >/dev/null
+  marked=$bench/phases-$QS_VEHICLE/QuillstationSetup.exe
+  phase_runs=()
+  marked_run() {  # procedure, switches...: one run, its marks kept for the table
+    local procedure=$1; shift
+    local file=$bench/phases-$QS_VEHICLE/$procedure-${#phase_runs[@]}.txt start end windows_file
+    windows_file=$(winepath -w "$file" 2>/dev/null | tr -d '\r')
+    start=$EPOCHREALTIME
+    QS_PHASES_FILE=$windows_file wine "$marked" "$@" </dev/null >/dev/null 2>&1
+    end=$EPOCHREALTIME
+    phase_runs+=("$procedure:$start:$end:$file")
+  }
+  for i in $(seq 1 "$runs"); do
+    marked_run install -h -i; expect_installed "the phase-marks -h -i"
+    marked_run removal -h -u; expect_removed "the phase-marks -h -u"
+  done
+  phase_table=$(python3 "$root/tools/bench/phases.py" "${phase_runs[@]}")
+fi
+
 # ---- The program's own weight -----------------------------------------------------------
 # The picture is embedded as a bitmap resource: the .bmp without its 14-byte file header.
 bmp_header=14
@@ -221,3 +251,8 @@ echo "medians of $runs runs under Wine $(wine --version 2>/dev/null | tr -d '\r'
 echo "own weight: the shipped 32-bit installer $installer_size B - package $package_size B - picture $picture_size B;" \
   "NSIS stub $(basename "$nsis_stub")"
 echo "NSIS removal runs in place; the uninstaller and its folder it cannot delete are cleared untimed"
+if [ -n "$phase_table" ]; then
+  echo
+  echo "where the time goes ($QS_VEHICLE_WHAT, the phase-marks build; launch and exit as this script saw them):"
+  echo "$phase_table"
+fi

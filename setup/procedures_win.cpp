@@ -12,6 +12,7 @@
 #include "platform/helpers.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
+#include "platform/phases.h"
 #include "platform/text.h"
 #include "setup/product.h"
 #include "setup/results.h"
@@ -181,10 +182,12 @@ int StartInstallWorker(InstallerState& state, int wait) {
 
 int InstallProduct(InstallerState& state) {
     (void)FormatText(state.errorCaption, sizeof state.errorCaption, INSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    MarkPhase("worker");
     SetStatusText(state, STATUS_EXTRACT_PACKAGE);
     if (ReadPackageDirectory(state) != 0) {
         return Fail(state, INSTALL_PACKAGE_DAMAGED, INSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
     }
+    MarkPhase("package read");
     SetStatusText(state, STATUS_COPY_FILES);
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
         return Fail(state, INSTALL_NO_PROGRAM_FILES, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
@@ -192,9 +195,11 @@ int InstallProduct(InstallerState& state) {
     if (CreateFolderPath(state.installFolder) != 1) {
         return Fail(state, INSTALL_FOLDER_NOT_CREATED, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
     }
+    MarkPhase("folder made");
     if (ExtractPackage(state, nullptr) != 0) {
         return Fail(state, INSTALL_COPY_FAILED, INSTALL_COPY_FAILED_FORMAT, VENDOR_WEB_ADDRESS);
     }
+    MarkPhase("files written");
     SetStatusText(state, STATUS_FINALIZE);
 
     // From here on every step is best effort: the installation has succeeded.
@@ -205,9 +210,12 @@ int InstallProduct(InstallerState& state) {
     }
     char exePath[PATH_BUFFER_SIZE];
     if (ProductExePath(state, exePath, sizeof exePath)) SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, exePath, 1);
+    MarkPhase("shortcuts");
     char copyPath[PATH_BUFFER_SIZE];
     CopyInstaller(state, copyPath, sizeof copyPath);
+    MarkPhase("self copy");
     if (copyPath[0] != '\0') WriteUninstallEntry(state, copyPath);
+    MarkPhase("registry");
 
     SetStatusText(state, STATUS_COMPLETED);
     PostResult(state, RESULT_SUCCEEDED);
@@ -258,7 +266,9 @@ int UninstallProduct(InstallerState& state) {
 
     // Best effort from here on: missing items are not errors. What is in use is deleted
     // at the next start, and the outcome says that a restart finishes the removal.
+    MarkPhase("package read");
     DeletePackageFiles(state);
+    MarkPhase("files deleted");
     bool complete = true;
     char programs[PATH_BUFFER_SIZE];
     if (UserProgramsFolder(programs, sizeof programs)) complete &= DeleteStartMenuFolder(programs);
@@ -266,13 +276,16 @@ int UninstallProduct(InstallerState& state) {
         complete &= DeleteStartMenuFolder(programs);
     }
     SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, "", 0);
+    MarkPhase("shortcuts");
     (void)DisableProductAutostart();
     char key[PATH_BUFFER_SIZE];
     if (UninstallKeyPath(key, sizeof key)) (void)DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    MarkPhase("registry");
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) == 0) {
         complete &= DeleteInstallFolder(state);
         state.installFolder[0] = '\0';
     }
+    MarkPhase("install folder");
     if (complete) return UNINSTALL_OK;
     (void)FormatText(state.errorCaption, sizeof state.errorCaption, UNINSTALL_RESTART_CAPTION_FORMAT, PRODUCT_NAME);
     (void)FormatText(state.errorText, sizeof state.errorText, UNINSTALL_RESTART_FORMAT, PRODUCT_NAME);
