@@ -3,7 +3,10 @@
 # here: the signature verifies and breaks with one changed byte, the detached signature
 # gives the signed file again, the package tool reads the signed installer, which installs
 # and removes like the unsigned one; a certificate without a password signs; bad
-# certificates, passwords and timestamp authorities leave nothing signed.
+# certificates, passwords and timestamp authorities leave nothing signed. A signed build
+# (scripts/build.sh --sign, in a tree of its own) puts the signed file and a manifest set
+# naming it in signed/, keeps the password out of every other program's environment, and
+# the next link of the installer removes signed/.
 . "$(dirname "$0")/lib.sh" "$@"
 QSPACK=$(dirname "$INSTALLER")/host-tools/tools/qspack
 PKI=$SCRATCH/pki
@@ -87,5 +90,54 @@ for row in "${BAD[@]}"; do
   check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
   check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
 done
+
+# ---- A signed build in a tree of its own: a copy of the sources, the vehicle's processor.
+TREE=$SCRATCH/tree
+mkdir -p "$TREE/src"
+(cd "$SOURCE" && git ls-files -z -co --exclude-standard | xargs -0 cp --parents -t "$TREE/src")
+cmake -S "$TREE/src" -B "$TREE/build/win" \
+  -DCMAKE_TOOLCHAIN_FILE="$TREE/src/cmake/mingw-$([ "$INSTALLER_BITS" = 32 ] && echo i686 || echo x86_64).cmake" \
+  >"$SCRATCH/build.log" 2>&1
+WIN=$TREE/build/win
+build() {  # password, build.sh options...
+  QS_SIGN_PASSWORD=$1 QS_BUILD_DIR=$TREE/build bash "$TREE/src/scripts/build.sh" --only-installer "${@:2}" \
+    >>"$SCRATCH/build.log" 2>&1
+}
+sha256() { sha256sum "$1" | cut -c1-64 | tr a-f A-F; }
+named() { sed -n 's/^  InstallerSha256: //p' "$1"/*.installer.yaml; }  # manifest folder
+
+# The signing tools and their siblings record their environment: spies first on PATH.
+SPY=$SCRATCH/spy
+mkdir -p "$SPY/bin"
+for tool in cmake openssl osslsigncode date; do
+  printf '#!/bin/sh\nenv > "%s/%s.$$"\nexec "%s" "$@"\n' "$SPY" "$tool" "$(command -v "$tool")" > "$SPY/bin/$tool"
+  chmod +x "$SPY/bin/$tool"
+done
+PATH=$SPY/bin:$PATH build throwaway --sign "$PKI/good.pfx"
+check_eq "a signed build succeeds" 0 $?
+check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
+check "its detached signature is beside it" test -s "$WIN/signed/QuillstationSetup.exe.sig"
+check_eq "signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
+  "$(named "$WIN/signed/winget")"
+check_eq "winget/ names the unsigned one" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
+recorded() { compgen -G "$SPY/$1.*" >/dev/null; }
+for tool in cmake openssl osslsigncode date; do
+  check "$tool ran during the signed build" recorded "$tool"
+done
+check "no program the build ran had the password in its environment" bash -c "! grep -q throwaway '$SPY'/*.*"
+
+# A product file changes: the installer relinks, and the signed copy of the old one goes.
+unsigned=$(sha256 "$WIN/QuillstationSetup.exe")
+echo "one more line" >> "$TREE/src/product/readme.txt"
+cmake --build "$WIN" --target QuillstationSetup -j 2 >>"$SCRATCH/build.log" 2>&1
+check_eq "the rebuild succeeds" 0 $?
+check "it made another installer" test "$(sha256 "$WIN/QuillstationSetup.exe")" != "$unsigned"
+check "no signed/ is left beside it" test ! -e "$WIN/signed"
+check_eq "winget/ names the new installer" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
+
+build wrong --sign "$PKI/good.pfx"
+check_eq "a signed build with a wrong password fails" 1 $?
+check "and leaves no signed/" test ! -e "$WIN/signed"
+check_eq "winget/ still names the unsigned installer" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
 
 finish
