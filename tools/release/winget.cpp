@@ -172,7 +172,8 @@ std::string DefaultInstallerUrl() {
 std::string PlaceholderWarning() {
     return "the InstallerUrl " + DefaultInstallerUrl() +
            " is a placeholder, not the release's download address; the manifest is only for `winget install "
-           "--manifest` on this machine, never for a repository (give the address with --url)";
+           "--manifest` on this machine (which downloads from that address too), never for a repository (give the "
+           "address with --url)";
 }
 
 bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& files, std::string& error) {
