@@ -7,13 +7,19 @@
 #   tree, no test programs.
 # --with-x86-64 also builds build/win64: the same sources for x86-64, the test vehicle of
 #   hosts that run no 32-bit programs (scripts/vehicle.sh), with the same --product-dir.
-# --installer-url is the address the installer will be downloaded from, for the winget
-#   manifest set written to build/win/winget/ (default: the vendor's download page).
+# --installer-url is the https:// address the installer will be downloaded from, for the
+#   winget manifest set written to build/win/winget/. Without it the manifests name a
+#   placeholder address on the vendor's host and are for local use only (qsrelease warns).
 # --sign also signs the installer with Authenticode (scripts/sign.sh): the password of
-#   CERT.pfx comes from the environment variable QS_SIGN_PASSWORD. The signed installer
-#   and its detached signature go to build/win/signed/; build/win/QuillstationSetup.exe
-#   stays unsigned (the reproducible artefact), and the manifest names the signed one.
-#   --timestamp adds an RFC 3161 timestamp from that authority.
+#   CERT.pfx comes from the environment variable QS_SIGN_PASSWORD, which only sign.sh
+#   gets. The signed installer, its detached signature and a winget manifest set naming
+#   the signed file go to build/win/signed/ (signed/winget/); build/win/QuillstationSetup.exe
+#   stays unsigned (the reproducible artefact) with its own set in build/win/winget/. A
+#   signing that fails leaves no build/win/signed/, and the next link of the installer
+#   removes it. --timestamp (or QS_SIGN_TIMESTAMP_URL) adds an RFC 3161 timestamp from
+#   that authority.
+# A tree that is configured already keeps its toolchain (QS_BUILD_DIR names another build
+# folder than build/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QS_BUILD_DIR:-$root/build}
@@ -37,7 +43,18 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -z "$timestamp" ] || [ -n "$cert" ] || { echo "build.sh: --timestamp goes with --sign" >&2; exit 2; }
+# The certificate's password is for sign.sh alone, not for every program the build runs.
+sign_password=${QS_SIGN_PASSWORD-}
+unset QS_SIGN_PASSWORD
 jobs=$(nproc)
+
+# A Windows tree gets its processor's toolchain when it is first configured, and keeps it.
+configure_windows() {  # tree, processor (i686 or x86_64), cmake options...
+  local tree=$1 toolchain=()
+  [ -f "$tree/CMakeCache.txt" ] || toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake")
+  shift 2
+  cmake -S "$root" -B "$tree" "${toolchain[@]}" "$@" >/dev/null
+}
 
 targets=()
 [ "$only_installer" -eq 0 ] || targets=(--target QuillstationSetup)
@@ -47,8 +64,7 @@ if [ "$only_installer" -eq 0 ]; then
   cmake --build "$build/host" -j "$jobs"
 fi
 
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" >/dev/null
+configure_windows "$build/win" i686 -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url"
 # A signed installer of an earlier build never stands beside this one.
 rm -rf "$build/win/signed"
 cmake --build "$build/win" -j "$jobs" "${targets[@]}"
@@ -57,25 +73,31 @@ echo "build: installer at $installer"
 
 if [ "$with_x86_64" -eq 1 ]; then
   # Its tests also read the shipped installer's resources as data (win.resources_shipped).
-  cmake -S "$root" -B "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" \
-    -DQS_SHIPPED_INSTALLER="$installer" >/dev/null
+  configure_windows "$build/win64" x86_64 -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" \
+    -DQS_SHIPPED_INSTALLER="$installer"
   cmake --build "$build/win64" -j "$jobs" "${targets[@]}"
   echo "build: x86-64 test vehicle at $build/win64/QuillstationSetup.exe"
 fi
 release=$build/win/host-tools/tools/qsrelease
+manifests() {  # installer, folder: the winget manifest set of that file
+  cmake -DTOOL="$release" -DINSTALLER="$1" -DOUT="$2" -DURL="$installer_url" -P "$root/tools/release/winget.cmake"
+}
 
-# The winget manifest set names the file users get: the signed one when signing.
-final=$installer
+# The link wrote winget/; written again here for a tree that had nothing to relink but was
+# given another address.
+manifests "$installer" "$build/win/winget"
+echo "build: winget manifests for $installer in $build/win/winget"
+
 if [ -n "$cert" ]; then
-  mkdir -p "$build/win/signed"
+  signed=$build/win/signed
+  mkdir -p "$signed"
   timestamp_args=()
   [ -z "$timestamp" ] || timestamp_args=(--timestamp "$timestamp")
-  bash "$root/scripts/sign.sh" --cert "$cert" --in "$installer" --out "$build/win/signed/QuillstationSetup.exe" \
-    --name "$("$release" fact product-name)" --url "$("$release" fact web-address)" "${timestamp_args[@]}" ||
-    { rm -rf "$build/win/signed"; exit 1; }
-  final=$build/win/signed/QuillstationSetup.exe
+  # Whatever fails, nothing is left that names a file that is not there.
+  QS_SIGN_PASSWORD=$sign_password bash "$root/scripts/sign.sh" --cert "$cert" --in "$installer" \
+    --out "$signed/QuillstationSetup.exe" --name "$("$release" fact product-name)" \
+    --url "$("$release" fact web-address)" "${timestamp_args[@]}" &&
+    manifests "$signed/QuillstationSetup.exe" "$signed/winget" ||
+    { rm -rf "$signed"; exit 1; }
+  echo "build: signed installer, its detached signature and its winget manifests in $signed"
 fi
-cmake -DTOOL="$release" -DINSTALLER="$final" -DOUT="$build/win/winget" -DURL="$installer_url" \
-  -P "$root/tools/release/winget.cmake"
-echo "build: winget manifests for $final in $build/win/winget"

@@ -34,5 +34,7 @@ inline constexpr char INSTALL_SUBPATH[] = "Velto\\Quillstation";
 // support page.
 inline constexpr char VENDOR_WEB_ADDRESS[] = "https://www.velto.example/quillstation";
 inline constexpr char VENDOR_HELP_ADDRESS[] = "https://www.velto.example/quillstation/support";
+// The copyright notice of the installer's version block and of the release's manifests.
+inline constexpr char COPYRIGHT_TEXT[] = "Copyright (C) Velto. All rights reserved.";
 
 }  // namespace qs

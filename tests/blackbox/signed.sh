@@ -2,7 +2,11 @@
 # Authenticode signing of the maintainer build (scripts/sign.sh) with a throwaway CA made
 # here: the signature verifies and breaks with one changed byte, the detached signature
 # gives the signed file again, the package tool reads the signed installer, which installs
-# and removes like the unsigned one; bad certificates and passwords leave nothing signed.
+# and removes like the unsigned one; a certificate without a password signs; bad
+# certificates, passwords and timestamp authorities leave nothing signed. A signed build
+# (scripts/build.sh --sign, in a tree of its own) puts the signed file and a manifest set
+# naming it in signed/, keeps the password out of every other program's environment, and
+# the next link of the installer removes signed/.
 . "$(dirname "$0")/lib.sh" "$@"
 QSPACK=$(dirname "$INSTALLER")/host-tools/tools/qspack
 PKI=$SCRATCH/pki
@@ -22,14 +26,15 @@ EOF
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$PKI/ca.key" -out "$PKI/ca.pem" -days 2 \
   -subj "/CN=Throwaway Test CA" -addext "basicConstraints=critical,CA:TRUE" \
   -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
-issue() {  # name, extension section, days
+issue() {  # name, extension section, days, [password]
   openssl req -newkey rsa:2048 -nodes -keyout "$PKI/$1.key" -out "$PKI/$1.csr" -subj "/CN=Velto test $1" 2>/dev/null
   openssl x509 -req -in "$PKI/$1.csr" -CA "$PKI/ca.pem" -CAkey "$PKI/ca.key" -CAcreateserial -out "$PKI/$1.pem" \
     -days "$3" -extfile "$PKI/uses.cnf" -extensions "$2" 2>/dev/null
   openssl pkcs12 -export -in "$PKI/$1.pem" -inkey "$PKI/$1.key" -certfile "$PKI/ca.pem" -out "$PKI/$1.pfx" \
-    -passout pass:throwaway 2>/dev/null
+    -passout "pass:${4-throwaway}" 2>/dev/null
 }
 issue good codesign 2
+issue open codesign 2 ""
 issue expired codesign -1
 issue server server 2
 
@@ -40,10 +45,15 @@ sign() {  # certificate, password; prints sign.sh's messages to $SCRATCH/sign.er
     --name Quillstation --url https://www.velto.example/quillstation >/dev/null 2>"$SCRATCH/sign.err"
 }
 
+verify() { osslsigncode verify -CAfile "$PKI/ca.pem" -in "$1" >/dev/null 2>&1; }
+sign "$PKI/open.pfx" ""
+check_eq "a certificate file without a password signs" 0 $?
+check "and its signature verifies against the CA" verify "$signed"
 sign "$PKI/good.pfx" throwaway
 check_eq "signing with a code-signing certificate succeeds" 0 $?
-verify() { osslsigncode verify -CAfile "$PKI/ca.pem" -in "$1" >/dev/null 2>&1; }
 check "the signature verifies against the CA" verify "$signed"
+check "without a timestamp authority it says the signature carries no timestamp" \
+  grep -q "carries no timestamp: it stops verifying when the certificate expires" "$SCRATCH/sign.err"
 cp "$signed" "$SCRATCH/changed.exe"
 printf 'X' | dd of="$SCRATCH/changed.exe" bs=1 seek=4096 conv=notrunc status=none
 check "one changed byte breaks it" bash -c "! osslsigncode verify -CAfile '$PKI/ca.pem' -in '$SCRATCH/changed.exe' >/dev/null 2>&1"
@@ -63,20 +73,71 @@ run_wine "$signed" -h -u
 check_eq "it removes with 0" 0 $?
 check "and nothing is left" nothing_of_the_product_left
 
-# what | certificate | password | words the message holds
+# what | certificate | password | words the message holds | QS_SIGN_TIMESTAMP_URL
+UNREACHABLE=http://127.0.0.1:9/
 BAD=(
-  "a wrong password|$PKI/good.pfx|wrong|wrong password"
-  "a missing certificate|$PKI/none.pfx|throwaway|no certificate file"
-  "an expired certificate|$PKI/expired.pfx|throwaway|has expired"
-  "a certificate without code signing|$PKI/server.pfx|throwaway|not for code signing"
+  "a wrong password|$PKI/good.pfx|wrong|wrong password|"
+  "a missing certificate|$PKI/none.pfx|throwaway|no certificate file|"
+  "an expired certificate|$PKI/expired.pfx|throwaway|has expired|"
+  "a certificate without code signing|$PKI/server.pfx|throwaway|not for code signing|"
+  "a timestamp authority out of reach|$PKI/good.pfx|throwaway|timestamp authority $UNREACHABLE|$UNREACHABLE"
 )
 for row in "${BAD[@]}"; do
-  IFS='|' read -r what cert password words <<< "$row"
+  IFS='|' read -r what cert password words authority <<< "$row"
   echo "stale" > "$signed"; echo "stale" > "$signed.sig"
-  sign "$cert" "$password"
+  QS_SIGN_TIMESTAMP_URL=$authority sign "$cert" "$password"
   check_eq "$what: signing fails with 1" 1 $?
   check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
   check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
 done
+
+# ---- A signed build in a tree of its own: a copy of the sources, the vehicle's processor.
+TREE=$SCRATCH/tree
+mkdir -p "$TREE/src"
+(cd "$SOURCE" && git ls-files -z -co --exclude-standard | xargs -0 cp --parents -t "$TREE/src")
+cmake -S "$TREE/src" -B "$TREE/build/win" \
+  -DCMAKE_TOOLCHAIN_FILE="$TREE/src/cmake/mingw-$([ "$INSTALLER_BITS" = 32 ] && echo i686 || echo x86_64).cmake" \
+  >"$SCRATCH/build.log" 2>&1
+WIN=$TREE/build/win
+build() {  # password, build.sh options...
+  QS_SIGN_PASSWORD=$1 QS_BUILD_DIR=$TREE/build bash "$TREE/src/scripts/build.sh" --only-installer "${@:2}" \
+    >>"$SCRATCH/build.log" 2>&1
+}
+sha256() { sha256sum "$1" | cut -c1-64 | tr a-f A-F; }
+named() { sed -n 's/^  InstallerSha256: //p' "$1"/*.installer.yaml; }  # manifest folder
+
+# The signing tools and their siblings record their environment: spies first on PATH.
+SPY=$SCRATCH/spy
+mkdir -p "$SPY/bin"
+for tool in cmake openssl osslsigncode date; do
+  printf '#!/bin/sh\nenv > "%s/%s.$$"\nexec "%s" "$@"\n' "$SPY" "$tool" "$(command -v "$tool")" > "$SPY/bin/$tool"
+  chmod +x "$SPY/bin/$tool"
+done
+PATH=$SPY/bin:$PATH build throwaway --sign "$PKI/good.pfx"
+check_eq "a signed build succeeds" 0 $?
+check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
+check "its detached signature is beside it" test -s "$WIN/signed/QuillstationSetup.exe.sig"
+check_eq "signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
+  "$(named "$WIN/signed/winget")"
+check_eq "winget/ names the unsigned one" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
+recorded() { compgen -G "$SPY/$1.*" >/dev/null; }
+for tool in cmake openssl osslsigncode date; do
+  check "$tool ran during the signed build" recorded "$tool"
+done
+check "no program the build ran had the password in its environment" bash -c "! grep -q throwaway '$SPY'/*.*"
+
+# A product file changes: the installer relinks, and the signed copy of the old one goes.
+unsigned=$(sha256 "$WIN/QuillstationSetup.exe")
+echo "one more line" >> "$TREE/src/product/readme.txt"
+cmake --build "$WIN" --target QuillstationSetup -j 2 >>"$SCRATCH/build.log" 2>&1
+check_eq "the rebuild succeeds" 0 $?
+check "it made another installer" test "$(sha256 "$WIN/QuillstationSetup.exe")" != "$unsigned"
+check "no signed/ is left beside it" test ! -e "$WIN/signed"
+check_eq "winget/ names the new installer" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
+
+build wrong --sign "$PKI/good.pfx"
+check_eq "a signed build with a wrong password fails" 1 $?
+check "and leaves no signed/" test ! -e "$WIN/signed"
+check_eq "winget/ still names the unsigned installer" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
 
 finish

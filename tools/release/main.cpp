@@ -1,7 +1,9 @@
 // qsrelease: what a release needs besides the installer itself, from the installer's own
 // constants, so that build scripts never write a name, address or version by hand.
 //   qsrelease winget --sha256 HEX [--url URL] [--architecture x86|x64] --out DIR
-//                                                         writes the winget manifest set
+//                                                         writes the winget manifest set;
+//                                                         without --url it warns that the
+//                                                         address is a placeholder
 //   qsrelease fact NAME                                   prints one fact: product-name,
 //                                                         web-address, version
 #include <filesystem>
@@ -32,10 +34,13 @@ int Winget(const std::vector<std::string>& args) {
     }
     std::vector<qs::release::ManifestFile> files;
     std::string error;
-    if (!qs::release::WingetManifests({options["--sha256"], options["--url"], options["--architecture"]}, files,
-                                      error)) {
+    const qs::release::WingetRelease release = {options["--sha256"], options["--url"], options["--architecture"]};
+    if (!qs::release::WingetManifests(release, files, error)) {
         std::cerr << "qsrelease: " << error << "\n";
         return EXIT_FAILED;
+    }
+    if (release.installerUrl.empty()) {
+        std::cerr << "qsrelease: WARNING: " << qs::release::PlaceholderWarning() << "\n";
     }
     const std::filesystem::path folder = options["--out"];
     std::error_code made;

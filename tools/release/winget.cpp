@@ -12,18 +12,45 @@ namespace qs::release {
 namespace {
 
 constexpr std::size_t SHA256_DIGITS = 64;
+constexpr std::size_t MAX_URL_LENGTH = 2048;  // the longest address winget takes
+constexpr char SECURE_SCHEME[] = "https://";
+constexpr char SCHEME_END[] = "://";
+constexpr char SCHEMA_ADDRESS_PREFIX[] = "https://aka.ms/winget-manifest.";
 constexpr char GENERATED_NOTE[] = "# Written by the build from the installer's own constants; not edited by hand.\n";
-constexpr char LICENSE_TEXT[] = "Proprietary";
 
-// What a deployment engine should make of each failure code of a silent install.
-constexpr std::pair<int, const char*> RETURN_RESPONSES[] = {
-    {EXIT_ALREADY_RUNNING, "installInProgress"},  // also a damaged package directory
-    {INSTALL_NO_PROGRAM_FILES, "contactSupport"},
-    {INSTALL_FOLDER_NOT_CREATED, "blockedByPolicy"},       // access to Program Files refused
-    {INSTALL_COPY_FAILED, "fileInUse"},                    // a product file held open
-    {UNINSTALL_RESTART_NEEDED, "rebootRequiredToFinish"},  // a second -i removed, a file in use waits
+constexpr char VERSION_TYPE[] = "version";
+constexpr char INSTALLER_TYPE[] = "installer";
+constexpr char DEFAULT_LOCALE_TYPE[] = "defaultLocale";
+
+// What the package page, its subpages and the search terms say of the product.
+constexpr char PRODUCT_KIND[] = "desktop writing program";
+constexpr char LICENSE_TEXT[] = "Proprietary";
+constexpr char LICENSE_PAGE[] = "/license";
+constexpr char RELEASE_NOTES_PAGE[] = "/releases/";
+constexpr const char* TAGS[] = {"writing", "writer", "editor", "documents", "desktop"};
+
+struct ReturnResponse {
+    int code;
+    const char* response;  // winget's kind of failure
+    const char* url;       // a page that helps the user further, or null
 };
-static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED);
+
+// What a deployment engine should make of each failure code of a silent install, and
+// where its user finds help.
+constexpr ReturnResponse RETURN_RESPONSES[] = {
+    // Another installer runs, the package is damaged, or the worker or window could not
+    // start: no one of winget's kinds fits them all.
+    {EXIT_ALREADY_RUNNING, "custom", VENDOR_HELP_ADDRESS},
+    {INSTALL_NO_PROGRAM_FILES, "contactSupport", VENDOR_HELP_ADDRESS},
+    // Access to the program-files folder refused, or a file in the way of the folder.
+    {INSTALL_FOLDER_NOT_CREATED, "contactSupport", VENDOR_HELP_ADDRESS},
+    // A product file held open; also a damaged package.
+    {INSTALL_COPY_FAILED, "fileInUse", VENDOR_HELP_ADDRESS},
+    // A second silent install removed the product, and a file in use waits for the restart.
+    {UNINSTALL_RESTART_NEEDED, "rebootRequiredToFinish", nullptr},
+};
+static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED &&
+              WORKER_NOT_STARTED == EXIT_NO_WINDOW);
 
 // A YAML scalar in single quotes, where only the quote itself needs escaping.
 std::string Quoted(std::string_view text) {
@@ -36,10 +63,12 @@ std::string Line(std::string_view key, std::string_view value, std::string_view 
     return std::string(indent) + std::string(key) + ": " + Quoted(value) + "\n";
 }
 
-// The lines every file of the set starts and ends with.
-std::string Head() {
-    return GENERATED_NOTE + Line("PackageIdentifier", PackageIdentifier()) +
-           Line("PackageVersion", INSTALLER_VERSION_TEXT);
+// The lines every file of the set starts with: the schema an editor checks it against,
+// the build's note, any further comment, and the package's identity.
+std::string Head(std::string_view type, std::string_view comment = "") {
+    return "# yaml-language-server: $schema=" + std::string(SCHEMA_ADDRESS_PREFIX) + std::string(type) + "." +
+           WINGET_MANIFEST_VERSION + ".schema.json\n" + GENERATED_NOTE + std::string(comment) +
+           Line("PackageIdentifier", PackageIdentifier()) + Line("PackageVersion", INSTALLER_VERSION_TEXT);
 }
 std::string Tail(std::string_view type) {
     return "ManifestType: " + std::string(type) + "\nManifestVersion: " + WINGET_MANIFEST_VERSION + "\n";
@@ -54,7 +83,8 @@ bool IsSha256(const std::string& text) {
 }
 
 bool IsWebAddress(const std::string& url) {
-    return (url.rfind("https://", 0) == 0 || url.rfind("http://", 0) == 0) &&
+    const std::size_t scheme = std::string_view(SECURE_SCHEME).size();
+    return url.rfind(SECURE_SCHEME, 0) == 0 && url.size() > scheme && url.size() <= MAX_URL_LENGTH &&
            url.find_first_of(" \t\r\n'") == std::string::npos;
 }
 
@@ -62,35 +92,74 @@ std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
-std::string InstallerFile(const std::string& sha256, const std::string& url, const std::string& architecture) {
-    std::string text = Head();
+// The maker's site: the scheme and host of the product's page.
+std::string Site(std::string_view page) {
+    const std::size_t host = page.find(SCHEME_END);
+    const std::size_t path =
+        host == std::string_view::npos ? host : page.find('/', host + std::string_view(SCHEME_END).size());
+    return std::string(page.substr(0, path));
+}
+
+std::string InstallerFile(const WingetRelease& release, const std::string& url, const std::string& architecture) {
+    const std::string comment = release.installerUrl.empty() ? "# WARNING: " + PlaceholderWarning() + "\n" : "";
+    std::string text = Head(INSTALLER_TYPE, comment);
     text += "InstallerType: exe\nScope: machine\nInstallModes:\n- silent\n- silentWithProgress\n";
     text += "InstallerSwitches:\n" + Line("Silent", SILENT_INSTALL_SWITCHES, "  ") +
             Line("SilentWithProgress", SILENT_INSTALL_SWITCHES, "  ");
     text += "ExpectedReturnCodes:\n";
-    for (const auto& [code, response] : RETURN_RESPONSES) {
+    for (const auto& [code, response, help] : RETURN_RESPONSES) {
         text += "- InstallerReturnCode: " + std::to_string(code) + "\n  ReturnResponse: " + response + "\n";
+        if (help != nullptr) text += Line("ReturnResponseUrl", help, "  ");
     }
     // A second silent install removes the product: an upgrade removes the old one first.
     text += "UpgradeBehavior: uninstallPrevious\nElevationRequirement: elevationRequired\n";
     text += Line("ProductCode", UNINSTALL_ENTRY_NAME);
-    text += "AppsAndFeaturesEntries:\n" + Line("- DisplayName", DISPLAY_NAME_TEXT) +
-            Line("Publisher", PUBLISHER_TEXT, "  ") + Line("DisplayVersion", INSTALLER_VERSION_TEXT, "  ") +
-            Line("ProductCode", UNINSTALL_ENTRY_NAME, "  ");
+    // Only what the uninstall entry holds beyond the package's own fields: its publisher,
+    // version and key name are the locale's Publisher, PackageVersion and ProductCode.
+    text += "AppsAndFeaturesEntries:\n" + Line("- DisplayName", DISPLAY_NAME_TEXT);
     text += "Installers:\n- Architecture: " + architecture + "\n" + Line("InstallerUrl", url, "  ") +
-            "  InstallerSha256: " + Upper(sha256) + "\n";
-    return text + Tail("installer");
+            "  InstallerSha256: " + Upper(release.installerSha256) + "\n";
+    return text + Tail(INSTALLER_TYPE);
 }
 
 std::string LocaleFile() {
-    return Head() + Line("PackageLocale", WINGET_DEFAULT_LOCALE) + Line("Publisher", PUBLISHER_TEXT) +
-           Line("PublisherUrl", VENDOR_WEB_ADDRESS) + Line("PublisherSupportUrl", VENDOR_HELP_ADDRESS) +
-           Line("PackageName", PRODUCT_NAME) + Line("PackageUrl", VENDOR_WEB_ADDRESS) + Line("License", LICENSE_TEXT) +
-           Line("ShortDescription", DISPLAY_NAME_TEXT) + Tail("defaultLocale");
+    const std::string product = PRODUCT_NAME;
+    const std::string page = VENDOR_WEB_ADDRESS;
+    const std::string description =
+        product + " is a " + PRODUCT_KIND + " by " + MAKER_NAME + ". The installer puts it in Program Files\\" +
+        INSTALL_SUBPATH + " for every user of the machine, with shortcuts in the Start menu and on the desktop " +
+        "and an entry in the list of installed programs, and needs administrator rights. An upgrade removes the " +
+        "installed version first.";
+    const std::pair<const char*, std::string> fields[] = {
+        {"PackageLocale", WINGET_DEFAULT_LOCALE},
+        {"Publisher", PUBLISHER_TEXT},
+        {"PublisherUrl", Site(page)},
+        {"PublisherSupportUrl", VENDOR_HELP_ADDRESS},
+        {"PackageName", product},
+        {"PackageUrl", page},
+        {"License", LICENSE_TEXT},
+        {"LicenseUrl", page + LICENSE_PAGE},
+        {"Copyright", COPYRIGHT_TEXT},
+        {"ShortDescription", "A " + std::string(PRODUCT_KIND) + " by " + MAKER_NAME + "."},
+        {"Description", description},
+        {"Moniker", Lower(product)},
+        {"ReleaseNotesUrl", page + RELEASE_NOTES_PAGE + INSTALLER_VERSION_TEXT},
+    };
+    std::string text = Head(DEFAULT_LOCALE_TYPE);
+    for (const auto& [key, value] : fields) text += Line(key, value);
+    text += "Tags:\n";
+    for (const char* tag : TAGS) text += "- " + Quoted(tag) + "\n";
+    return text + Tail(DEFAULT_LOCALE_TYPE);
 }
 
-std::string VersionFile() { return Head() + Line("DefaultLocale", WINGET_DEFAULT_LOCALE) + Tail("version"); }
+std::string VersionFile() {
+    return Head(VERSION_TYPE) + Line("DefaultLocale", WINGET_DEFAULT_LOCALE) + Tail(VERSION_TYPE);
+}
 
 }  // namespace
 
@@ -100,6 +169,13 @@ std::string DefaultInstallerUrl() {
     return std::string(VENDOR_WEB_ADDRESS) + "/download/" + INSTALLER_VERSION_TEXT + "/" + INSTALLER_FILE_NAME;
 }
 
+std::string PlaceholderWarning() {
+    return "the InstallerUrl " + DefaultInstallerUrl() +
+           " is a placeholder, not the release's download address; the manifest is only for `winget install "
+           "--manifest` on this machine (which downloads from that address too), never for a repository (give the "
+           "address with --url)";
+}
+
 bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& files, std::string& error) {
     const std::string url = release.installerUrl.empty() ? DefaultInstallerUrl() : release.installerUrl;
     if (!IsSha256(release.installerSha256)) {
@@ -107,7 +183,8 @@ bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& fi
         return false;
     }
     if (!IsWebAddress(url)) {
-        error = "the installer URL must start with https:// or http:// and hold no blanks or quotes: '" + url + "'";
+        error = "the installer URL must be an https:// address of at most " + std::to_string(MAX_URL_LENGTH) +
+                " characters without blanks or quotes, not '" + url + "'";
         return false;
     }
     const std::string architecture = release.architecture.empty() ? "x86" : release.architecture;
@@ -117,7 +194,7 @@ bool WingetManifests(const WingetRelease& release, std::vector<ManifestFile>& fi
     }
     const std::string id = PackageIdentifier();
     files = {{id + ".yaml", VersionFile()},
-             {id + ".installer.yaml", InstallerFile(release.installerSha256, url, architecture)},
+             {id + ".installer.yaml", InstallerFile(release, url, architecture)},
              {id + ".locale." + WINGET_DEFAULT_LOCALE + ".yaml", LocaleFile()}};
     return true;
 }
