@@ -144,7 +144,7 @@ need(locale["ShortDescription"] not in (locale["PackageName"], entry.get("Displa
 
 need(inst["InstallerType"] == "exe" and inst["Scope"] == "machine", "exe, machine")
 need(inst["ElevationRequirement"] == "elevationRequired", "elevation")
-need(inst["UpgradeBehavior"] == "uninstallPrevious", "upgrade removes first")
+need(inst["UpgradeBehavior"] == "install", "an upgrade runs the new installer, which replaces the old version")
 need(sorted(inst["InstallModes"]) == ["silent", "silentWithProgress"], "install modes")
 need(inst["InstallerSwitches"]["Silent"] == inst["InstallerSwitches"]["SilentWithProgress"], "switches")
 codes = {c["InstallerReturnCode"]: c["ReturnResponse"] for c in inst["ExpectedReturnCodes"]}

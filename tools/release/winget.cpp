@@ -46,7 +46,7 @@ constexpr ReturnResponse RETURN_RESPONSES[] = {
     {INSTALL_FOLDER_NOT_CREATED, "contactSupport", VENDOR_HELP_ADDRESS},
     // A product file held open; also a damaged package.
     {INSTALL_COPY_FAILED, "fileInUse", VENDOR_HELP_ADDRESS},
-    // A second silent install removed the product, and a file in use waits for the restart.
+    // The install replaced another version, whose file in use waits for the restart.
     {UNINSTALL_RESTART_NEEDED, "rebootRequiredToFinish", nullptr},
 };
 static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED &&
@@ -116,8 +116,9 @@ std::string InstallerFile(const WingetRelease& release, const std::string& url, 
         text += "- InstallerReturnCode: " + std::to_string(code) + "\n  ReturnResponse: " + response + "\n";
         if (help != nullptr) text += Line("ReturnResponseUrl", help, "  ");
     }
-    // A second silent install removes the product: an upgrade removes the old one first.
-    text += "UpgradeBehavior: uninstallPrevious\nElevationRequirement: elevationRequired\n";
+    // The silent switches install or bring an installed version to this one in one run:
+    // an upgrade just runs the new installer.
+    text += "UpgradeBehavior: install\nElevationRequirement: elevationRequired\n";
     text += Line("ProductCode", UNINSTALL_ENTRY_NAME);
     // Only what the uninstall entry holds beyond the package's own fields: its publisher,
     // version and key name are the locale's Publisher, PackageVersion and ProductCode.
