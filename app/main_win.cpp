@@ -11,6 +11,7 @@
 #include "platform/owners.h"
 #include "platform/phases.h"
 #include "platform/system_seam.h"
+#include "setup/exit_codes.h"
 #include "setup/state.h"
 
 namespace qs {

@@ -12,10 +12,7 @@ inline constexpr char PRODUCT_WINDOW_TITLE[] = "Quillstation";
 inline constexpr char WINDOW_TITLE_FORMAT[] = "Velto %s Installation (Version %s)";
 inline constexpr std::size_t WINDOW_TITLE_SIZE = 128;
 inline constexpr std::size_t WINDOW_TEXT_SIZE = 512;
-// Exit code when another installer runs or the mutex cannot be made.
-inline constexpr int EXIT_ALREADY_RUNNING = -1;
-// Exit code when the window cannot be registered or created.
-inline constexpr int EXIT_NO_WINDOW = -1;
+// Its exit codes (another installer runs, no window): setup/exit_codes.h.
 
 // Formats the window title into out, a buffer of capacity bytes (the entry point gives
 // WINDOW_TITLE_SIZE); a title that does not fit is cut and stays terminated.

@@ -12,9 +12,6 @@ inline constexpr char STARTUP_ERROR_CAPTION[] = "Startup Error";
 inline constexpr char REGISTER_FAILED_TEXT[] = "Failed to register window class...";
 inline constexpr char CREATE_FAILED_TEXT[] = "Failed to create window...";
 
-// Exit code when the message loop cannot get its next message.
-inline constexpr int EXIT_MESSAGE_LOOP_FAILED = -1;
-
 // Registers the class and creates the window, shown or hidden by the hidden switch.
 // On failure shows the matching "Startup Error" box (never in a hidden run, where nobody
 // could answer it) and returns null.

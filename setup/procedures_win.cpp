@@ -9,17 +9,21 @@
 #include "package/package.h"
 #include "platform/files.h"
 #include "platform/folders.h"
-#include "platform/helpers.h"
+#include "platform/links.h"
 #include "platform/owners.h"
 #include "platform/paths.h"
 #include "platform/phases.h"
+#include "platform/registry.h"
 #include "platform/text.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/product.h"
 #include "setup/results.h"
 #include "setup/running_copy.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 
 namespace qs {
 namespace {
@@ -44,7 +48,7 @@ bool StartMenuFolder(const char* programs, char* out, std::size_t capacity) {
 
 // The per-user Start-menu programs folder from the shell-folders key, when usable.
 bool UserProgramsFolder(char* out, std::size_t capacity) {
-    return ReadUserString(SHELL_FOLDERS_KEY, PROGRAMS_VALUE, out, capacity) == 1 && IsAbsoluteFolder(out);
+    return ReadUserString(SHELL_FOLDERS_KEY, PROGRAMS_VALUE, out, capacity) && IsAbsoluteFolder(out);
 }
 
 bool UninstallKeyPath(char* out, std::size_t capacity) {
@@ -56,7 +60,7 @@ bool UninstallKeyPath(char* out, std::size_t capacity) {
 // Both Start-menu shortcuts in programs\Velto\Quillstation (best effort).
 void CreateStartMenuShortcuts(InstallerState& state, const char* programs) {
     char folder[PATH_BUFFER_SIZE];
-    if (!StartMenuFolder(programs, folder, sizeof folder) || CreateFolderPath(folder) != 1) return;
+    if (!StartMenuFolder(programs, folder, sizeof folder) || !CreateFolderPath(folder)) return;
     char target[PATH_BUFFER_SIZE];
     if (JoinPath(target, sizeof target, state.installFolder, README_FILE_NAME)) {
         (void)CreateShortcut(target, folder, README_SHORTCUT_NAME, "");
@@ -77,15 +81,15 @@ bool DeleteStartMenuFolder(const char* programs) {
     return DeleteFolderTree(folder, removal) == 0;
 }
 
-constexpr std::size_t INSTALL_DATE_SIZE = 16;
+// A command of the uninstall entry: the quoted copy's path and the quiet switches.
+constexpr std::size_t COMMAND_SIZE = PATH_BUFFER_SIZE + 16;
 
 // Whether path is one of the package's files in the install folder, however it is
 // spelled (a short name, letter case): the same file, not the same text.
 bool IsPackageFile(const InstallerState& state, const char* path) {
     for (const PackageEntry& entry : state.packageDirectory.entries) {
         char packageFile[PATH_BUFFER_SIZE];
-        if (JoinPath(packageFile, sizeof packageFile, state.installFolder, entry.name) &&
-            SameFile(path, packageFile) == 1) {
+        if (JoinPath(packageFile, sizeof packageFile, state.installFolder, entry.name) && SameFile(path, packageFile)) {
             return true;
         }
     }
@@ -116,38 +120,51 @@ std::uint64_t FileSizeOf(const char* path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The uninstall entry: what the system's list of programs shows and runs (best effort).
+// The text of one computed value of the uninstall entry into out; false when there is
+// none (a path that does not fit).
+bool EntryValueText(const InstallerState& state, const char* copyPath, EntryValueSource source, char* out,
+                    std::size_t capacity) {
+    switch (source) {
+        case EntryValueSource::UninstallCommand:
+            return FormatQuotedCommand(out, capacity, copyPath, nullptr);
+        case EntryValueSource::QuietUninstallCommand:
+            return FormatQuotedCommand(out, capacity, copyPath, QUIET_UNINSTALL_SWITCHES);
+        case EntryValueSource::ProductProgram:
+            return ProductExePath(state, out, capacity);
+        case EntryValueSource::InstallFolder:
+            return CopyText(out, capacity, state.installFolder);
+        case EntryValueSource::InstallDate: {
+            SYSTEMTIME today;
+            ::GetLocalTime(&today);
+            return FormatInstallDate(out, capacity, today.wYear, today.wMonth, today.wDay);
+        }
+        case EntryValueSource::Fixed:
+        case EntryValueSource::EstimatedSize:
+            break;
+    }
+    return false;
+}
+
+// The uninstall entry: what the system's list of programs shows and runs, value by value
+// as setup/uninstall_entry.h lists them (best effort).
 void WriteUninstallEntry(InstallerState& state, const char* copyPath) {
     char key[PATH_BUFFER_SIZE];
     if (!UninstallKeyPath(key, sizeof key)) return;
-    (void)WriteMachineString(key, DISPLAY_NAME_VALUE, DISPLAY_NAME_TEXT);
-    (void)WriteMachineString(key, PUBLISHER_VALUE, PUBLISHER_TEXT);
-    char command[PATH_BUFFER_SIZE + 16];
-    if (FormatQuotedCommand(command, sizeof command, copyPath, nullptr)) {
-        (void)WriteMachineString(key, UNINSTALL_STRING_VALUE, command);
+    for (const EntryValue& value : UNINSTALL_ENTRY_VALUES) {
+        if (value.type == EntryValueType::Number) {
+            const std::uint32_t number = value.source == EntryValueSource::EstimatedSize
+                                             ? EstimatedSizeKiB(state.packageDirectory, FileSizeOf(copyPath))
+                                             : value.number;
+            (void)WriteMachineDword(key, value.name, number);
+            continue;
+        }
+        char text[COMMAND_SIZE];
+        if (value.source == EntryValueSource::Fixed) {
+            (void)WriteMachineString(key, value.name, value.text);
+        } else if (EntryValueText(state, copyPath, value.source, text, sizeof text)) {
+            (void)WriteMachineString(key, value.name, text);
+        }
     }
-    (void)WriteMachineString(key, DISPLAY_VERSION_VALUE, INSTALLER_VERSION_TEXT);
-    char exePath[PATH_BUFFER_SIZE];
-    if (ProductExePath(state, exePath, sizeof exePath)) {
-        (void)WriteMachineString(key, DISPLAY_ICON_VALUE, exePath);
-    }
-    (void)WriteMachineString(key, INSTALL_LOCATION_VALUE, state.installFolder);
-    (void)WriteMachineDword(key, ESTIMATED_SIZE_VALUE, EstimatedSizeKiB(state.packageDirectory, FileSizeOf(copyPath)));
-    (void)WriteMachineDword(key, NO_MODIFY_VALUE, 1);
-    (void)WriteMachineDword(key, NO_REPAIR_VALUE, 1);
-    if (FormatQuotedCommand(command, sizeof command, copyPath, QUIET_UNINSTALL_SWITCHES)) {
-        (void)WriteMachineString(key, QUIET_UNINSTALL_STRING_VALUE, command);
-    }
-    SYSTEMTIME today;
-    ::GetLocalTime(&today);
-    char date[INSTALL_DATE_SIZE];
-    if (FormatInstallDate(date, sizeof date, today.wYear, today.wMonth, today.wDay)) {
-        (void)WriteMachineString(key, INSTALL_DATE_VALUE, date);
-    }
-    (void)WriteMachineString(key, URL_INFO_ABOUT_VALUE, VENDOR_WEB_ADDRESS);
-    (void)WriteMachineString(key, HELP_LINK_VALUE, VENDOR_HELP_ADDRESS);
-    (void)WriteMachineDword(key, VERSION_MAJOR_VALUE, INSTALLER_VERSION_MAJOR);
-    (void)WriteMachineDword(key, VERSION_MINOR_VALUE, INSTALLER_VERSION_MINOR);
 }
 
 DWORD WINAPI InstallWorkerThread(LPVOID parameter) {
@@ -192,7 +209,7 @@ int InstallProduct(InstallerState& state) {
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
         return Fail(state, INSTALL_NO_PROGRAM_FILES, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
     }
-    if (CreateFolderPath(state.installFolder) != 1) {
+    if (!CreateFolderPath(state.installFolder)) {
         return Fail(state, INSTALL_FOLDER_NOT_CREATED, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
     }
     MarkPhase("folder made");
@@ -234,7 +251,7 @@ bool InstalledVersionIsThisOne() {
     char key[PATH_BUFFER_SIZE];
     char version[PATH_BUFFER_SIZE];
     return UninstallKeyPath(key, sizeof key) &&
-           ReadMachineString(key, DISPLAY_VERSION_VALUE, version, sizeof version) == 1 &&
+           ReadMachineString(key, DISPLAY_VERSION_VALUE, version, sizeof version) &&
            std::strcmp(version, INSTALLER_VERSION_TEXT) == 0;
 }
 

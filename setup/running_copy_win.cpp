@@ -4,12 +4,14 @@
 #include <windows.h>
 
 #include "platform/files.h"
-#include "platform/helpers.h"
 #include "platform/paths.h"
 #include "platform/system_seam.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 
 namespace qs {
 namespace {
@@ -32,18 +34,18 @@ bool AsidePath(const InstallerState& state, const char* folder, char* out, std::
 }
 
 RunningCopy MoveRunningCopyAside(const InstallerState& state) {
-    if (state.modulePath[0] == '\0' || LiesWithinFolder(state.modulePath, state.installFolder) != 1) {
+    if (state.modulePath[0] == '\0' || !LiesWithinFolder(state.modulePath, state.installFolder)) {
         return RunningCopy::Elsewhere;
     }
     char parent[PATH_BUFFER_SIZE];
     char folder[PATH_BUFFER_SIZE];
     char aside[PATH_BUFFER_SIZE];
     if (!AsideParent(parent, sizeof parent) ||
-        CreatePrivateFolder(parent, REMOVAL_FOLDER_STEM, folder, sizeof folder) != 1) {
+        !CreatePrivateFolder(parent, REMOVAL_FOLDER_STEM, folder, sizeof folder)) {
         return RunningCopy::Stuck;
     }
-    if (AsidePath(state, folder, aside, sizeof aside) && MoveFileOnVolume(state.modulePath, aside) == 1) {
-        if (DeleteAtRestart(aside) == 1 && DeleteAtRestart(folder) == 1) return RunningCopy::MovedAside;
+    if (AsidePath(state, folder, aside, sizeof aside) && MoveFileOnVolume(state.modulePath, aside)) {
+        if (DeleteAtRestart(aside) && DeleteAtRestart(folder)) return RunningCopy::MovedAside;
         // A moved file is never left without its deletion: back where it came from.
         (void)MoveFileOnVolume(aside, state.modulePath);
     }

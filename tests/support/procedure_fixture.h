@@ -13,10 +13,13 @@
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 #include "tests/support/scripted_seam.h"
 #include "tests/support/win_support.h"
 

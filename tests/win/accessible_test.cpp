@@ -17,8 +17,11 @@
 #include "app/window.h"
 #include "platform/owners.h"
 #include "platform/version.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/state.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 #include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
 
@@ -183,15 +186,18 @@ TEST_F(AccessibleWindowTest, ReadsTheWindowAndInstallsThroughTheButton) {
     EXPECT_EQ(object_->get_accFocus(&focus), S_OK);
     EXPECT_EQ(focus.lVal, CHILD_BUTTON);
 
-    // Pressed: the install runs, each status line is announced as the button's new name,
-    // and the "Success" box comes with the last one as that name.
+    // Pressed: the install runs, each status line a blink tick reads is announced as the
+    // button's new name, and the "Success" box comes with the last one announced as that
+    // name (an install quicker than a tick is announced by its last line alone).
     EXPECT_EQ(object_->accDoDefaultAction(Child(CHILD_BUTTON)), S_OK);
     HWND box = nullptr;
     ASSERT_TRUE(PumpUntil([&box] { return (box = FindWindowA("#32770", "Success")) != nullptr; }));
     EXPECT_EQ(NameOf(object_.get(), CHILD_BUTTON), STATUS_COMPLETED);
     UnhookWinEvent(hook);
     EXPECT_GE(ButtonEvents(EVENT_OBJECT_FOCUS, window_), 1) << "the button has the focus the window took";
-    EXPECT_EQ(ButtonEvents(EVENT_OBJECT_NAMECHANGE, window_), STATUS_LINES);
+    const int names = ButtonEvents(EVENT_OBJECT_NAMECHANGE, window_);
+    EXPECT_GE(names, 1);
+    EXPECT_LE(names, STATUS_LINES);
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(WaitForExit(), 0u);

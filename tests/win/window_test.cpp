@@ -1,6 +1,7 @@
 // The installer window's message handling, driven message by message in a hidden window
 // of the test program (which carries no package, so a started install fails at once).
 #include "app/window.h"
+#include "setup/exit_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,10 @@
 //                                                         without --url it warns that the
 //                                                         address is a placeholder
 //   qsrelease fact NAME                                   prints one fact: product-name,
-//                                                         web-address, version
+//                                                         web-address, version, and one
+//                                                         item a line: packaged-files,
+//                                                         exit-codes (code, winget's
+//                                                         kind, meaning), entry-values
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -13,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "setup/exit_codes.h"
 #include "setup/product.h"
+#include "setup/uninstall_entry.h"
 #include "tools/release/winget.h"
 
 namespace {
@@ -23,7 +28,7 @@ constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr char USAGE[] =
     "usage: qsrelease winget --sha256 HEX [--url URL] [--architecture x86|x64] --out DIR\n"
-    "       qsrelease fact product-name|web-address|version\n";
+    "       qsrelease fact product-name|web-address|version|packaged-files|exit-codes|entry-values\n";
 
 int Winget(const std::vector<std::string>& args) {
     std::map<std::string, std::string> options;
@@ -56,11 +61,34 @@ int Winget(const std::vector<std::string>& args) {
     return EXIT_OK;
 }
 
+// One line per item.
+template <typename Items, typename Line>
+std::string Lines(const Items& items, Line line) {
+    std::string text;
+    for (const auto& item : items) {
+        if (!text.empty()) text += '\n';
+        text += line(item);
+    }
+    return text;
+}
+
 int Fact(const std::string& name) {
     const std::map<std::string, std::string> facts = {
         {"product-name", qs::PRODUCT_NAME},
         {"web-address", qs::VENDOR_WEB_ADDRESS},
         {"version", qs::INSTALLER_VERSION_TEXT},
+        {"packaged-files", Lines(qs::PACKAGED_FILE_NAMES, [](const char* file) { return std::string(file); })},
+        {"exit-codes", Lines(qs::EXIT_CODE_FACTS,
+                             [](const qs::ExitCodeFact& fact) {
+                                 std::string row = std::to_string(fact.code);
+                                 row += '\t';
+                                 row += fact.wingetResponse != nullptr ? fact.wingetResponse : "-";
+                                 row += '\t';
+                                 row += fact.meaning;
+                                 return row;
+                             })},
+        {"entry-values",
+         Lines(qs::UNINSTALL_ENTRY_VALUES, [](const qs::EntryValue& value) { return std::string(value.name); })},
     };
     const auto found = facts.find(name);
     if (found == facts.end()) {

@@ -4,9 +4,11 @@
 #include <string_view>
 #include <utility>
 
-#include "app/startup.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/product.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 
 namespace qs::release {
 namespace {
@@ -28,29 +30,6 @@ constexpr char LICENSE_TEXT[] = "Proprietary";
 constexpr char LICENSE_PAGE[] = "/license";
 constexpr char RELEASE_NOTES_PAGE[] = "/releases/";
 constexpr const char* TAGS[] = {"writing", "writer", "editor", "documents", "desktop"};
-
-struct ReturnResponse {
-    int code;
-    const char* response;  // winget's kind of failure
-    const char* url;       // a page that helps the user further, or null
-};
-
-// What a deployment engine should make of each failure code of a silent install, and
-// where its user finds help.
-constexpr ReturnResponse RETURN_RESPONSES[] = {
-    // Another installer runs, the package is damaged, or the worker or window could not
-    // start: no one of winget's kinds fits them all.
-    {EXIT_ALREADY_RUNNING, "custom", VENDOR_HELP_ADDRESS},
-    {INSTALL_NO_PROGRAM_FILES, "contactSupport", VENDOR_HELP_ADDRESS},
-    // Access to the program-files folder refused, or a file in the way of the folder.
-    {INSTALL_FOLDER_NOT_CREATED, "contactSupport", VENDOR_HELP_ADDRESS},
-    // A product file held open; also a damaged package.
-    {INSTALL_COPY_FAILED, "fileInUse", VENDOR_HELP_ADDRESS},
-    // The install replaced another version, whose file in use waits for the restart.
-    {UNINSTALL_RESTART_NEEDED, "rebootRequiredToFinish", nullptr},
-};
-static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE_DAMAGED == WORKER_NOT_STARTED &&
-              WORKER_NOT_STARTED == EXIT_NO_WINDOW);
 
 // A YAML scalar in single quotes, where only the quote itself needs escaping.
 std::string Quoted(std::string_view text) {
@@ -112,9 +91,12 @@ std::string InstallerFile(const WingetRelease& release, const std::string& url, 
     text += "InstallerSwitches:\n" + Line("Silent", SILENT_INSTALL_SWITCHES, "  ") +
             Line("SilentWithProgress", SILENT_INSTALL_SWITCHES, "  ");
     text += "ExpectedReturnCodes:\n";
-    for (const auto& [code, response, help] : RETURN_RESPONSES) {
-        text += "- InstallerReturnCode: " + std::to_string(code) + "\n  ReturnResponse: " + response + "\n";
-        if (help != nullptr) text += Line("ReturnResponseUrl", help, "  ");
+    // Every code but success, as setup/exit_codes.h says a deployment tool takes it.
+    for (const ExitCodeFact& fact : EXIT_CODE_FACTS) {
+        if (fact.wingetResponse == nullptr) continue;
+        text +=
+            "- InstallerReturnCode: " + std::to_string(fact.code) + "\n  ReturnResponse: " + fact.wingetResponse + "\n";
+        if (fact.helpLink) text += Line("ReturnResponseUrl", VENDOR_HELP_ADDRESS, "  ");
     }
     // The silent switches install or bring an installed version to this one in one run:
     // an upgrade just runs the new installer.
@@ -122,7 +104,7 @@ std::string InstallerFile(const WingetRelease& release, const std::string& url, 
     text += Line("ProductCode", UNINSTALL_ENTRY_NAME);
     // Only what the uninstall entry holds beyond the package's own fields: its publisher,
     // version and key name are the locale's Publisher, PackageVersion and ProductCode.
-    text += "AppsAndFeaturesEntries:\n" + Line("- DisplayName", DISPLAY_NAME_TEXT);
+    text += "AppsAndFeaturesEntries:\n" + Line("- DisplayName", EntryText("DisplayName"));
     text += "Installers:\n- Architecture: " + architecture + "\n" + Line("InstallerUrl", url, "  ") +
             "  InstallerSha256: " + Upper(release.installerSha256) + "\n";
     return text + Tail(INSTALLER_TYPE);
@@ -138,7 +120,7 @@ std::string LocaleFile() {
         "installed version first.";
     const std::pair<const char*, std::string> fields[] = {
         {"PackageLocale", WINGET_DEFAULT_LOCALE},
-        {"Publisher", PUBLISHER_TEXT},
+        {"Publisher", EntryText("Publisher")},
         {"PublisherUrl", Site(page)},
         {"PublisherSupportUrl", VENDOR_HELP_ADDRESS},
         {"PackageName", product},
