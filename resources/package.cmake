@@ -1,9 +1,9 @@
 # The package resource (RCDATA 100 of package.rc): package.bin, built at build time by
-# the host package tool from the three product files.
+# the host package tool from the product files that setup/product.h names
+# (QS_PRODUCT_FILE_NAMES, read by the top-level CMakeLists.txt).
 #
-# Product files: the stand-ins (the Quillstation.exe built in product/, and
-# product/readme.txt and product/Quill_Frmw_1.6.0.hex), or, when QS_PRODUCT_DIR names a
-# folder, the three files of that folder:
+# Product files: the stand-ins (the program built in product/, every other file
+# product/<name>), or, when QS_PRODUCT_DIR names a folder, the files of that folder:
 #   cmake ... -DQS_PRODUCT_DIR=/path/to/release   (or scripts/build.sh --product-dir DIR)
 #
 # The package tool is built natively from this same source tree (QS_HOST_TOOLS_ONLY) in
@@ -11,7 +11,6 @@
 
 include(ExternalProject)
 
-set(QS_PRODUCT_FILE_NAMES Quillstation.exe readme.txt Quill_Frmw_1.6.0.hex)
 set(QS_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
 set(QS_PACKTOOL ${QS_HOST_TOOLS_DIR}/tools/qspack)
 set(QS_RELEASE_TOOL ${QS_HOST_TOOLS_DIR}/tools/qsrelease PARENT_SCOPE)
@@ -40,7 +39,7 @@ ExternalProject_Add(qs_host_tools
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS ${QS_PACKTOOL} ${QS_HOST_TOOLS_DIR}/tools/qsrelease)
 
-# The three files to package, in directory order.
+# The files to package, in directory order.
 if(QS_PRODUCT_DIR)
   get_filename_component(product_dir "${QS_PRODUCT_DIR}" ABSOLUTE)
   set(QS_PACKAGED_FILES)
@@ -53,16 +52,24 @@ if(QS_PRODUCT_DIR)
   endforeach()
   if(missing)
     list(JOIN missing ", " missing_text)
+    list(JOIN QS_PRODUCT_FILE_NAMES ", " all_text)
     message(FATAL_ERROR "QS_PRODUCT_DIR is '${QS_PRODUCT_DIR}', but it does not hold "
-      "${missing_text}. The folder must hold all of: Quillstation.exe, readme.txt, "
-      "Quill_Frmw_1.6.0.hex. Leave QS_PRODUCT_DIR empty to package the stand-ins.")
+      "${missing_text}. The folder must hold all of: ${all_text}. "
+      "Leave QS_PRODUCT_DIR empty to package the stand-ins.")
   endif()
   set(product_depends ${QS_PACKAGED_FILES})
   message(STATUS "Package: product files from ${product_dir}")
 else()
-  set(QS_PACKAGED_FILES
-    $<TARGET_FILE:quillstation_standin> ${QS_STANDIN_README} ${QS_STANDIN_FIRMWARE})
-  set(product_depends quillstation_standin ${QS_STANDIN_README} ${QS_STANDIN_FIRMWARE})
+  set(QS_PACKAGED_FILES)
+  set(product_depends quillstation_standin)
+  foreach(name IN LISTS QS_PRODUCT_FILE_NAMES)
+    if(name STREQUAL QS_STANDIN_PROGRAM_NAME)
+      list(APPEND QS_PACKAGED_FILES $<TARGET_FILE:quillstation_standin>)
+    else()
+      list(APPEND QS_PACKAGED_FILES ${QS_STANDIN_DIR}/${name})
+      list(APPEND product_depends ${QS_STANDIN_DIR}/${name})
+    endif()
+  endforeach()
   message(STATUS "Package: stand-in product files")
 endif()
 
@@ -91,7 +98,7 @@ set_property(GLOBAL PROPERTY QS_PACKAGED_FILES ${QS_PACKAGED_FILES})
 
 # Gives a Windows test program its own copy of the package resource (so it can read the
 # package from its own module) and, as compile definitions, the packaged files and the
-# installer as Wine paths: QS_PACKAGED_EXE, QS_PACKAGED_README, QS_PACKAGED_FIRMWARE,
+# installer as Wine paths: QS_PACKAGED_FILES (in package order, separated by '|'),
 # QS_BUILT_INSTALLER, and QS_STANDIN_PROGRAM (the stand-in Quillstation.exe, a module
 # without a package). Call it from the directory that defines target.
 function(qs_give_package_to_test target)
@@ -102,14 +109,11 @@ function(qs_give_package_to_test target)
   target_sources(${target} PRIVATE ${rc})
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${bin} INCLUDE_DIRECTORIES ${bin_dir})
   add_dependencies(${target} qs_package QuillstationSetup quillstation_standin)
-  list(GET files 0 exe)
-  list(GET files 1 readme)
-  list(GET files 2 firmware)
   # Wine's drive Z: is the root of the host file system.
+  list(TRANSFORM files PREPEND "Z:")
+  list(JOIN files "|" files_text)
   target_compile_definitions(${target} PRIVATE
-    "QS_PACKAGED_EXE=\"Z:${exe}\""
-    "QS_PACKAGED_README=\"Z:${readme}\""
-    "QS_PACKAGED_FIRMWARE=\"Z:${firmware}\""
+    "QS_PACKAGED_FILES=\"${files_text}\""
     "QS_BUILT_INSTALLER=\"Z:$<TARGET_FILE:QuillstationSetup>\""
     "QS_STANDIN_PROGRAM=\"Z:$<TARGET_FILE:quillstation_standin>\"")
 endfunction()

@@ -65,7 +65,7 @@ say "writing product files of the shipped sizes to $product"
 cmake -S "$root" -B "$build/host" >/dev/null
 cmake --build "$build/host" -j "$jobs" --target make_product_files >/dev/null
 "$build/host/tools/bench/make_product_files" "$build/$QS_VEHICLE_TREE/product/Quillstation.exe" \
-  "$root/product/readme.txt" "$root/product/Quill_Frmw_1.6.0.hex" "$product"
+  "$root/product" "$product"
 build_ours() {  # tree name, processor: QuillstationSetup.exe with the product files
   say "building QuillstationSetup.exe ($2) with them"
   cmake -S "$root" -B "$bench/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" \

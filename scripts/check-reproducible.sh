@@ -43,9 +43,12 @@ for tree in "${trees[@]}"; do build_tree "$tree" i686; done
 # The x86-64 build of the first build's product files carries the same package: the
 # vehicle that proves the installer where no 32-bit program runs installs the same bytes.
 same_package() {
-  local first=$1 product=$work/product x64=$work/x86-64 qspack=$1/host-tools/tools/qspack
+  local first=$1 product=$work/product x64=$work/x86-64 qspack=$1/host-tools/tools/qspack name
   mkdir -p "$product"
-  cp "$first/product/Quillstation.exe" "$root/product/readme.txt" "$root/product/Quill_Frmw_1.6.0.hex" "$product"
+  # The product files the first build packaged: its built program, the other stand-ins.
+  while read -r name; do
+    if [ -f "$first/product/$name" ]; then cp "$first/product/$name" "$product"; else cp "$root/product/$name" "$product"; fi
+  done < <("$first/host-tools/tools/qsrelease" fact packaged-files)
   build_tree "$x64" x86_64 -DQS_PRODUCT_DIR="$product"
   if ! cmp -s "$first/resources/package.bin" "$x64/build/resources/package.bin" ||
      ! cmp -s <("$qspack" list "$first/QuillstationSetup.exe") <("$qspack" list "$x64/build/QuillstationSetup.exe"); then

@@ -1,11 +1,15 @@
 #include "setup/procedures.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "platform/paths.h"
 #include "setup/product.h"
 
 namespace qs {
+
+static_assert(std::size(PACKAGED_FILE_NAMES) == PACKAGE_ENTRY_COUNT, "the package holds one entry per product file");
+
 namespace {
 
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

@@ -25,6 +25,13 @@ constexpr std::uint32_t VersionField(const char* text, int index) {
 inline constexpr std::uint32_t INSTALLER_VERSION_MAJOR = VersionField(INSTALLER_VERSION_TEXT, 0);
 inline constexpr std::uint32_t INSTALLER_VERSION_MINOR = VersionField(INSTALLER_VERSION_TEXT, 1);
 inline constexpr char EXE_SUFFIX[] = ".exe";
+// The product's files, in package order, on one line: the build packages exactly these
+// (the top-level CMakeLists.txt reads them here, the stand-ins are product/<name> but for
+// the program, which product/ builds), the release tool lists them for the scripts, and
+// the tests expect them installed. The package directory holds as many entries.
+inline constexpr const char* PACKAGED_FILE_NAMES[] = {"Quillstation.exe", "readme.txt", "Quill_Frmw_1.6.0.hex"};
+// The read-me, the target of the "Readme" shortcuts.
+inline constexpr const char* README_FILE_NAME = PACKAGED_FILE_NAMES[1];
 // The installer's copy in the install folder when its own name would clash with a
 // package file.
 inline constexpr char INSTALLER_FILE_NAME[] = "QuillstationSetup.exe";

@@ -121,7 +121,7 @@ release_session
 wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
 check "after the restart the reinstalled product keeps its uninstaller" \
   test -f "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
-check_eq "and all its files, nothing else" "Quill_Frmw_1.6.0.hex Quillstation.exe QuillstationSetup.exe readme.txt" \
+check_eq "and all its files, nothing else" "$INSTALLED_FILES" \
   "$(cd "$PRODUCT_DIR_UNIX" 2>/dev/null && LC_ALL=C ls | paste -sd ' ')"
 ensure_removed
 wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1

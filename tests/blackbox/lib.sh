@@ -79,9 +79,12 @@ finish() {
 
 # ---- The installer window (X11 side of Wine's windows) ----
 
-# The installer's version: the code's one constant, as the release tool built beside the
-# installer prints it.
-INSTALLER_VERSION=$("$(dirname "$INSTALLER")/host-tools/tools/qsrelease" fact version)
+# Facts of the code, as the release tool built beside the installer prints them: the
+# installer's version, and what an install folder holds (the packaged files and the
+# installer's copy, one line, in ls's order).
+RELEASE_TOOL=$(dirname "$INSTALLER")/host-tools/tools/qsrelease
+INSTALLER_VERSION=$("$RELEASE_TOOL" fact version)
+INSTALLED_FILES=$({ "$RELEASE_TOOL" fact packaged-files; echo QuillstationSetup.exe; } | LC_ALL=C sort | paste -sd ' ')
 INSTALLER_TITLE="^Velto Quillstation Installation \\(Version ${INSTALLER_VERSION//./\\.}\\)\$"
 
 # Prints the X window of the first window whose title matches a regular expression,

@@ -86,8 +86,7 @@ for hidden in "-h" ""; do
   check "$label: this version is installed and detected" detected
   check "$label: the uninstall entry runs this installer's copy" \
     cmp -s "$INSTALLER" "$PRODUCT_DIR_UNIX/QuillstationSetup.exe"
-  check_eq "$label: the install folder holds this release's files only" \
-    "Quill_Frmw_1.6.0.hex Quillstation.exe QuillstationSetup.exe readme.txt" \
+  check_eq "$label: the install folder holds this release's files only" "$INSTALLED_FILES" \
     "$(cd "$PRODUCT_DIR_UNIX" && LC_ALL=C ls | paste -sd ' ')"
   ensure_removed
 done

@@ -1,8 +1,10 @@
 #include "tests/support/win_support.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "package/package.h"
+#include "setup/product.h"
 #include "setup/results.h"
 
 namespace qs::test {
@@ -148,6 +150,20 @@ std::vector<std::string> PendingDeletions::Paths() const {
         if (texts[i + 1].empty()) paths.push_back(texts[i].substr(texts[i].rfind('?') + 2));
     }
     return paths;
+}
+
+std::vector<std::string> SplitList(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1) {
+        parts.push_back(text.substr(at, end - at));
+    }
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
+std::vector<std::string> PackagedFileNames() {
+    return std::vector<std::string>(std::begin(PACKAGED_FILE_NAMES), std::end(PACKAGED_FILE_NAMES));
 }
 
 std::string Quoted(const std::string& path) {

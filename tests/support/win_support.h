@@ -71,6 +71,10 @@ bool IsFile(const std::string& path);
 int RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
 // A path in double quotes, for a command line.
 std::string Quoted(const std::string& path);
+// The parts of a text between separators ("a|b" -> a, b).
+std::vector<std::string> SplitList(const std::string& text, char separator = '|');
+// The product's packaged files' names, in package order (setup/product.h).
+std::vector<std::string> PackagedFileNames();
 
 // Takes the codes of the CMD_PROCEDURE_RESULT commands queued for window, in order.
 std::vector<LPARAM> PostedResults(HWND window);

@@ -21,15 +21,21 @@ using test::ReadFileBytes;
 using test::ScratchFolder;
 
 struct ProductFile {
-    const char* name;
-    const char* source;  // the file the package was built from
+    std::string name;
+    std::string source;  // the file the package was built from
 };
 
-constexpr ProductFile PRODUCT_FILES[PACKAGE_ENTRY_COUNT] = {
-    {"Quillstation.exe", QS_PACKAGED_EXE},
-    {"readme.txt", QS_PACKAGED_README},
-    {"Quill_Frmw_1.6.0.hex", QS_PACKAGED_FIRMWARE},
-};
+// The packaged files, in package order, each behind a prefix of its own (a folder).
+std::vector<ProductFile> ProductFiles(const std::vector<std::string>& prefixes = {}) {
+    const std::vector<std::string> names = test::PackagedFileNames();
+    const std::vector<std::string> sources = test::SplitList(QS_PACKAGED_FILES);
+    std::vector<ProductFile> files;
+    for (std::size_t i = 0; i < names.size() && i < sources.size(); ++i) {
+        files.push_back({(i < prefixes.size() ? prefixes[i] : "") + names[i], sources[i]});
+    }
+    return files;
+}
+const std::vector<ProductFile> PRODUCT_FILES = ProductFiles();
 constexpr int FAILED_ONE_ENTRY = -101;
 constexpr unsigned char UNTOUCHED = 0xCD;
 constexpr LANGID PACKAGE_LANGUAGE = 1033;
@@ -82,15 +88,12 @@ TEST(ExtractPackage, ReplacesAndTruncatesAnExistingLongerFile) {
 // Entries named with one and with two folder levels get their folders; the entry of the
 // install folder itself is written beside them.
 TEST(ExtractPackage, AnEntryInASubFolderGetsItsFolder) {
-    const ProductFile files[PACKAGE_ENTRY_COUNT] = {
-        {"Quillstation.exe", QS_PACKAGED_EXE},
-        {"docs\\readme.txt", QS_PACKAGED_README},
-        {"data\\firmware\\Quill_Frmw_1.6.0.hex", QS_PACKAGED_FIRMWARE},
-    };
+    const std::vector<ProductFile> files = ProductFiles({"", "docs\\", "data\\firmware\\"});
     ScratchFolder programs;
     const std::string program = programs / "sub-folders.exe";
-    ASSERT_TRUE(test::WriteRenamedPackage(ThisProgram(), {files[0].name, files[1].name, files[2].name},
-                                          QS_STANDIN_PROGRAM, program));
+    std::vector<std::string> names;
+    for (const ProductFile& file : files) names.push_back(file.name);
+    ASSERT_TRUE(test::WriteRenamedPackage(ThisProgram(), names, QS_STANDIN_PROGRAM, program));
     UniqueModule module = LoadAsData(program.c_str());
     ASSERT_TRUE(module);
     ScratchFolder scratch;
@@ -120,7 +123,7 @@ TEST(ReadPackageDirectory, FillsTheNamesAndPlacesTheFilesBackToBack) {
     std::uint32_t expectedOffset = PACKAGE_DIRECTORY_BYTES;
     for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
         const PackageEntry& entry = state->packageDirectory.entries[i];
-        EXPECT_STREQ(entry.name, PRODUCT_FILES[i].name);
+        EXPECT_EQ(entry.name, PRODUCT_FILES[i].name);
         EXPECT_EQ(entry.offset, expectedOffset) << entry.name;
         EXPECT_EQ(entry.size, ReadFileBytes(PRODUCT_FILES[i].source).size()) << entry.name;
         expectedOffset = entry.offset + entry.size;

@@ -14,15 +14,18 @@
 #include <vector>
 
 #include "platform/folders.h"
-#include "platform/helpers.h"
 #include "platform/owners.h"
+#include "platform/registry.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/product.h"
 #include "setup/results.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 #include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
 
@@ -157,8 +160,7 @@ TEST_F(OverlongTest, AnInstallerPathThatCannotBeCopiedLeavesNoCopyAndNoEntry) {
         Reset(modulePath);
         ASSERT_EQ(InstallProduct(state_), INSTALL_OK);
         EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_SUCCEEDED));
-        EXPECT_THAT(Entries(InstallFolder()),
-                    testing::UnorderedElementsAre("Quillstation.exe", "readme.txt", "Quill_Frmw_1.6.0.hex"));
+        EXPECT_THAT(Entries(InstallFolder()), testing::UnorderedElementsAreArray(test::PackagedFileNames()));
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
         EXPECT_TRUE(IsFile(CommonMenu() + "\\Quillstation.LNK"));
 
@@ -216,9 +218,9 @@ TEST_F(OverlongTest, RemovalRefusesAProgramFilesFolderWithoutRoomAndRemovesNothi
     EXPECT_THAT(test::PostedResults(window_), testing::ElementsAre(RESULT_FAILED));
     EXPECT_STREQ(state_.installFolder, "");
     SetSystemSeam(nullptr);
-    EXPECT_THAT(Entries(InstallFolder()),
-                testing::UnorderedElementsAre("Quillstation.exe", "readme.txt", "Quill_Frmw_1.6.0.hex",
-                                              "QuillstationSetup.exe"));
+    std::vector<std::string> installed = test::PackagedFileNames();
+    installed.push_back(INSTALLER_FILE_NAME);
+    EXPECT_THAT(Entries(InstallFolder()), testing::UnorderedElementsAreArray(installed));
     EXPECT_TRUE(IsFile(UserMenu() + "\\Quillstation.LNK"));
     EXPECT_TRUE(IsFile(CommonMenu() + "\\Quillstation.LNK"));
     EXPECT_TRUE(IsFile(DesktopLink()));

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,11 +20,14 @@
 #include "platform/owners.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/product.h"
 #include "setup/results.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 #include "tests/support/procedure_fixture.h"
 #include "tests/support/win_support.h"
 
@@ -84,11 +88,14 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
     const std::string folder = InstallFolder();
     EXPECT_STREQ(state_.installFolder, folder.c_str());
 
-    // The three files, byte for byte.
-    EXPECT_EQ(ReadFileBytes(folder + "\\Quillstation.exe"), ReadFileBytes(QS_PACKAGED_EXE));
-    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), ReadFileBytes(QS_PACKAGED_README));
-    EXPECT_EQ(ReadFileBytes(folder + "\\Quill_Frmw_1.6.0.hex"), ReadFileBytes(QS_PACKAGED_FIRMWARE));
-    ASSERT_GT(ReadFileBytes(folder + "\\readme.txt").size(), 0u);
+    // The packaged files, byte for byte.
+    const std::vector<std::string> names = test::PackagedFileNames();
+    const std::vector<std::string> sources = test::SplitList(QS_PACKAGED_FILES);
+    ASSERT_EQ(names.size(), sources.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(ReadFileBytes(folder + "\\" + names[i]), ReadFileBytes(sources[i])) << names[i];
+        EXPECT_GT(ReadFileBytes(sources[i]).size(), 0u) << sources[i];
+    }
 
     // The installer copy keeps its name and loses the read-only attribute.
     const std::string copy = folder + "\\QuillstationSetup.exe";
@@ -116,38 +123,33 @@ TEST_F(ProceduresTest, InstallPutsEverythingInPlaceAndRemovalTakesItAway) {
     EXPECT_EQ(desktop.target, exe);
     EXPECT_EQ(desktop.description, "Quill Station");
 
-    // The uninstall entry.
-    struct Value {
-        const char* name;
-        std::string text;
-    } values[] = {
-        {"DisplayName", "Quillstation, Pellastine Network"},
-        {"Publisher", "Velto-Labs"},
-        {"UninstallString", "\"" + copy + "\""},
-        {"QuietUninstallString", "\"" + copy + "\" -h -u"},
-        {"DisplayVersion", "1.0.7.6"},
-        {"DisplayIcon", exe},
-        {"InstallLocation", folder},
-        {"InstallDate", Today()},
-        {"URLInfoAbout", VENDOR_WEB_ADDRESS},
-        {"HelpLink", VENDOR_HELP_ADDRESS},
+    // The uninstall entry: every value its table lists, of its type, with the data of its
+    // source.
+    const std::map<EntryValueSource, std::string> computed = {
+        {EntryValueSource::UninstallCommand, "\"" + copy + "\""},
+        {EntryValueSource::QuietUninstallCommand, "\"" + copy + "\" -h -u"},
+        {EntryValueSource::ProductProgram, exe},
+        {EntryValueSource::InstallFolder, folder},
+        {EntryValueSource::InstallDate, Today()},
     };
-    for (const Value& v : values) {
+    for (const EntryValue& value : UNINSTALL_ENTRY_VALUES) {
         std::string text;
-        EXPECT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey(), v.name, text)) << v.name;
-        EXPECT_EQ(text, v.text) << v.name;
+        DWORD number = 0;
+        if (value.type == EntryValueType::Number) {
+            EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), value.name, number)) << value.name;
+        } else {
+            EXPECT_TRUE(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey(), value.name, text)) << value.name;
+        }
+        if (value.source == EntryValueSource::EstimatedSize) {
+            EXPECT_GE(number * 1024ull, ReadFileBytes(exe).size());
+        } else if (value.source != EntryValueSource::Fixed) {
+            EXPECT_EQ(text, computed.at(value.source)) << value.name;
+        } else if (value.type == EntryValueType::Number) {
+            EXPECT_EQ(number, value.number) << value.name;
+        } else {
+            EXPECT_EQ(text, value.text) << value.name;
+        }
     }
-    DWORD number = 0;
-    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "NoModify", number));
-    EXPECT_EQ(number, 1u);
-    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "NoRepair", number));
-    EXPECT_EQ(number, 1u);
-    for (const auto& [name, value] : {std::pair{"VersionMajor", 1u}, std::pair{"VersionMinor", 0u}}) {
-        EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), name, number)) << name;
-        EXPECT_EQ(number, value) << name;
-    }
-    EXPECT_TRUE(test::ReadRegDword(HKEY_LOCAL_MACHINE, UninstallKey(), "EstimatedSize", number));
-    EXPECT_GE(number * 1024ull, ReadFileBytes(exe).size());
 
     // A file a user added to the Start-menu folder goes with it; an old start-up
     // shortcut of the product is deleted too.

@@ -1,12 +1,13 @@
-// Writes the three product files of the shipped sizes for the install benchmark, from the
-// stand-ins:
-//   make_product_files STANDIN_EXE README HEX OUT_DIR
-// Quillstation.exe  the stand-in program with a deterministic overlay appended (a program
-//                   with an overlay still runs), 5,561,120 bytes in all. The overlay is half
-//                   pseudo-random blocks and half repeats of earlier blocks, so that it
-//                   compresses about as well as a real program does (roughly to one half).
-// readme.txt        the stand-in text, repeated or cut to 3,648 bytes.
-// Quill_Frmw_1.6.0.hex  the stand-in image, repeated or cut to 120,460 bytes.
+// Writes the product files (setup/product.h names them) of the shipped sizes for the
+// install benchmark, from the stand-ins:
+//   make_product_files STANDIN_PROGRAM STANDIN_DIR OUT_DIR
+// The program   the stand-in program with a deterministic overlay appended (a program
+//               with an overlay still runs), 5,561,120 bytes in all. The overlay is half
+//               pseudo-random blocks and half repeats of earlier blocks, so that it
+//               compresses about as well as a real program does (roughly to one half).
+// Every other   STANDIN_DIR/<name>, repeated or cut to its shipped size (the read-me
+//               3,648 bytes, the firmware image 120,460 bytes); a file without a known
+//               shipped size is copied as it is.
 // The same inputs always give the same bytes.
 #include <algorithm>
 #include <cstdint>
@@ -16,15 +17,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bytes.h"
+#include "setup/product.h"
+#include "tools/common/generated_bytes.h"
 
 namespace {
 
-using qs::test::Bytes;
+using qs::generated::Bytes;
 
 constexpr std::size_t PRODUCT_EXE_SIZE = 5'561'120;
-constexpr std::size_t README_SIZE = 3'648;
-constexpr std::size_t FIRMWARE_SIZE = 120'460;
+// Shipped sizes of the files besides the program, by position in the package.
+constexpr std::size_t SHIPPED_SIZES[] = {0, 3'648, 120'460};
 constexpr std::size_t OVERLAY_BLOCK = 64;
 constexpr std::size_t REPEAT_WINDOW = 16'384;  // within reach of a deflate window
 constexpr std::uint32_t SEED = 0x51A7'1076u;
@@ -57,7 +59,7 @@ Bytes WithOverlay(const Bytes& program, std::size_t size) {
     Bytes out = program;
     if (out.size() > size) out.resize(size);
     std::size_t overlayStart = out.size();
-    qs::test::ByteStream stream(SEED);
+    qs::generated::ByteStream stream(SEED);
     while (out.size() < size) {
         std::size_t blockStart = out.size();
         std::size_t available = std::min(blockStart - overlayStart, REPEAT_WINDOW);
@@ -73,22 +75,29 @@ Bytes WithOverlay(const Bytes& program, std::size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: make_product_files STANDIN_EXE README HEX OUT_DIR\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: make_product_files STANDIN_PROGRAM STANDIN_DIR OUT_DIR\n");
         return 2;
     }
-    Bytes program, readme, firmware;
-    if (!Read(argv[1], program) || !Read(argv[2], readme) || !Read(argv[3], firmware) || program.empty() ||
-        readme.empty() || firmware.empty()) {
-        std::fprintf(stderr, "make_product_files: cannot read the stand-in files\n");
-        return 1;
-    }
-    std::string dir = argv[4];
-    if (!Write(dir + "/Quillstation.exe", WithOverlay(program, PRODUCT_EXE_SIZE)) ||
-        !Write(dir + "/readme.txt", RepeatTo(readme, README_SIZE)) ||
-        !Write(dir + "/Quill_Frmw_1.6.0.hex", RepeatTo(firmware, FIRMWARE_SIZE))) {
-        std::fprintf(stderr, "make_product_files: cannot write into %s\n", argv[4]);
-        return 1;
+    const std::string program = std::string(qs::PRODUCT_NAME) + qs::EXE_SUFFIX;
+    std::size_t position = 0;
+    for (const char* name : qs::PACKAGED_FILE_NAMES) {
+        const bool isProgram = program == name;
+        const std::string from = isProgram ? std::string(argv[1]) : std::string(argv[2]) + "/" + name;
+        Bytes content;
+        if (!Read(from.c_str(), content) || content.empty()) {
+            std::fprintf(stderr, "make_product_files: cannot read the stand-in %s\n", from.c_str());
+            return 1;
+        }
+        const std::size_t shipped = position < std::size(SHIPPED_SIZES) ? SHIPPED_SIZES[position] : 0;
+        const Bytes made = isProgram      ? WithOverlay(content, PRODUCT_EXE_SIZE)
+                           : shipped != 0 ? RepeatTo(content, shipped)
+                                          : content;
+        if (!Write(std::string(argv[3]) + "/" + name, made)) {
+            std::fprintf(stderr, "make_product_files: cannot write into %s\n", argv[3]);
+            return 1;
+        }
+        ++position;
     }
     return 0;
 }

@@ -39,9 +39,7 @@ UninstPage instfiles
 
 Section "Install"
   SetOutPath "$INSTDIR"
-  File "${PRODUCT_DIR}\Quillstation.exe"
-  File "${PRODUCT_DIR}\readme.txt"
-  File "${PRODUCT_DIR}\Quill_Frmw_1.6.0.hex"
+  File "${PRODUCT_DIR}\*.*"
 
   SetShellVarContext current
   CreateDirectory "$SMPROGRAMS\${SUB_PATH}"
@@ -68,10 +66,6 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-  Delete "$INSTDIR\Quillstation.exe"
-  Delete "$INSTDIR\readme.txt"
-  Delete "$INSTDIR\Quill_Frmw_1.6.0.hex"
-
   SetShellVarContext current
   Delete "$SMPROGRAMS\${SUB_PATH}\Quillstation.lnk"
   Delete "$SMPROGRAMS\${SUB_PATH}\Readme.lnk"
