@@ -162,9 +162,9 @@ void CopyBlock(void* destination, const void* source, std::size_t count) {
     for (; count != 0; --count) *to++ = *from++;
 }
 
-int CompareBlock(const void* a, const void* b, std::size_t count) {
-    if (count == 0 || a == b) return 1;
-    return std::memcmp(a, b, count) == 0 ? 1 : 0;
+bool CompareBlock(const void* a, const void* b, std::size_t count) {
+    if (count == 0 || a == b) return true;
+    return std::memcmp(a, b, count) == 0;
 }
 
 void ZeroBlock(void* destination, std::size_t count) {

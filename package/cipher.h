@@ -28,8 +28,8 @@ int LinkScrambler(std::int32_t state, void* buffer, std::uint32_t length);
 
 // Forward copy; nothing when count is 0 or destination == source.
 void CopyBlock(void* destination, const void* source, std::size_t count);
-// 1 when equal (also for count 0 or a == b), 0 at the first difference.
-int CompareBlock(const void* a, const void* b, std::size_t count);
+// True when equal (also for count 0 or a == b).
+bool CompareBlock(const void* a, const void* b, std::size_t count);
 void ZeroBlock(void* destination, std::size_t count);
 
 // The key chain along a package's entries: the first entry is enciphered with

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "package/package.h"
-#include "platform/helpers.h"
+#include "platform/files.h"
 #include "platform/owners.h"
 
 namespace qs {
@@ -59,7 +59,7 @@ public:
         if (std::strcmp(folder, installFolder_) != 0) {
             (void)CreateFolderPath(folder);  // a failure shows in the write below
         }
-        return WriteWholeFile(targetPath, data, size) == 1;
+        return WriteWholeFile(targetPath, data, size);
     }
 
 private:

@@ -86,7 +86,7 @@ int ExtractPackageBytes(std::uint8_t* package, std::size_t size, PackageDirector
                 DecipherAndDigest(data, entry.size, chain.seed, chain.key, storedDigest, plainDigest);
             }
 
-            if (CompareBlock(plainDigest, entry.digest, DIGEST_SIZE) == 0) {
+            if (!CompareBlock(plainDigest, entry.digest, DIGEST_SIZE)) {
                 outcome = EntryOutcome::DigestMismatch;
             } else if (!target.usable) {
                 outcome = target.problem;

@@ -1,36 +1,72 @@
-// Files and folders beyond the shell-link and tree helpers: folder identity, private
-// folders, moving a file on its volume and deletion at the next start of the system.
-// Narrow strings in the ANSI code page; 1 for success, 0 for failure.
+// Files and folders: creating folder paths, deleting trees, writing and finding files,
+// folder identity, private folders, moving a file on its volume and deletion at the next
+// start of the system. Narrow strings in the ANSI code page; every operation says whether
+// it succeeded with a bool (DeleteFolderTree counts what stays). Inputs longer than an
+// operation's buffer are refused, never truncated.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace qs {
 
-// 1 when path is folder itself or lies anywhere below it. Folders are compared by
+inline constexpr std::size_t FOLDER_PATH_SIZE = 1024;  // CreateFolderPath's copy
+inline constexpr std::size_t TREE_PATH_SIZE = 2048;    // DeleteFolderTree's paths
+
+// Creates every level of a folder path below its root, top down. True when every level
+// is a folder afterwards (a file in the way fails); false for a path shorter than 5 or
+// longer than FOLDER_PATH_SIZE - 1 characters.
+bool CreateFolderPath(const char* path);
+// What a tree deletion does with an entry that cannot be deleted now (a file held open, a
+// running program).
+struct TreeRemoval {
+    // Null: the entry is left where it is. Otherwise it is deleted at the next start of
+    // the system: a file is first renamed within its folder to restartStem-<random>, so
+    // that its own name is free for a later install (a file whose rename fails is
+    // scheduled under its name); a folder that stays is scheduled after what it holds.
+    // Files already carrying the stem are passed over: a removal scheduled them before.
+    const char* restartStem = nullptr;
+    // The running program's own file, when it lies in the tree: it stays without counting
+    // as left, and is never scheduled under its own name.
+    const char* own = nullptr;
+};
+// Deletes a folder with its files and sub-folders, going on past entries that stay; never
+// enters a folder whose name starts with a full stop. A reparse point (junction, symbolic
+// link), inside the tree or the folder given, is removed as a link and never followed. An
+// entry whose joined path exceeds TREE_PATH_SIZE - 1 characters ends the look at its
+// folder. An empty path or a drive or share root is left alone. Returns the number of
+// files, links and otherwise empty folders that stay (the own file aside): 0 when
+// nothing but the own file is left.
+std::size_t DeleteFolderTree(const char* folder, const TreeRemoval& removal = {});
+// Creates or truncates path and writes count bytes. True when the file holds them all.
+bool WriteWholeFile(const char* path, const void* data, std::uint32_t count);
+// True when path names a file (not a folder) that can be opened for reading.
+bool FileExists(const char* path);
+
+// True when path is folder itself or lies anywhere below it. Folders are compared by
 // identity (volume and file index), so letter case, short names and other spellings of
-// one folder agree. 0 when either cannot be opened.
-int LiesWithinFolder(const char* path, const char* folder);
-// 1 when both paths name one existing file or folder, however each is spelled (letter
-// case, short names, links): compared by identity. 0 when either cannot be opened.
-int SameFile(const char* a, const char* b);
+// one folder agree. False when either cannot be opened.
+bool LiesWithinFolder(const char* path, const char* folder);
+// True when both paths name one existing file or folder, however each is spelled (letter
+// case, short names, links): compared by identity. False when either cannot be opened.
+bool SameFile(const char* a, const char* b);
 
 // Creates a new folder below parent, named stem-<32 random hexadecimal digits>, that only
 // the Administrators group and SYSTEM may use (a protected access list: nothing is
 // inherited from parent). A name that exists as anything (folder, file, link) is never
 // taken; the name cannot be guessed beforehand. The path goes to out.
-int CreatePrivateFolder(const char* parent, const char* stem, char* out, std::size_t capacity);
+bool CreatePrivateFolder(const char* parent, const char* stem, char* out, std::size_t capacity);
 
 // Moves a file to a new path on the same volume: never copies, never replaces. A running
 // program's file can be moved this way, though it cannot be deleted.
-int MoveFileOnVolume(const char* from, const char* to);
+bool MoveFileOnVolume(const char* from, const char* to);
 // Renames path within its folder to stem-<32 random hexadecimal digits>, so that its own
 // name is free again (a running program's file can be renamed). The new path goes to out.
-int RenameWithinFolder(const char* path, const char* stem, char* out, std::size_t capacity);
+bool RenameWithinFolder(const char* path, const char* stem, char* out, std::size_t capacity);
 
 // Asks the system to delete path (a file, or a folder that is empty by then) when it
 // next starts. The requests are carried out in the order they were made.
-int DeleteAtRestart(const char* path);
+bool DeleteAtRestart(const char* path);
 
 // When the current directory is folder or lies below it, makes the system folder the
 // current directory instead: a folder cannot be removed while a process works in it.

@@ -30,23 +30,23 @@ RootScan ScanRoot(const char* path) {
 
 }  // namespace
 
-int CutToRoot(char* path) {
-    if (path == nullptr || path[0] == '\0') return 0;
+bool CutToRoot(char* path) {
+    if (path == nullptr || path[0] == '\0') return false;
     const RootScan scan = ScanRoot(path);
-    if (scan.cutAt < 0) return 0;
+    if (scan.cutAt < 0) return false;
     path[scan.cutAt] = '\0';
-    return 1;
+    return true;
 }
 
-int CutToDriveRoot(char* path) {
-    if (path == nullptr || path[0] == '\0') return 0;
+bool CutToDriveRoot(char* path) {
+    if (path == nullptr || path[0] == '\0') return false;
     const RootScan scan = ScanRoot(path);
     if (!scan.rootMark) {
         path[0] = '\0';
-        return 0;
+        return false;
     }
     if (scan.cutAt >= 0) path[scan.cutAt] = '\0';
-    return 1;
+    return true;
 }
 
 }  // namespace qs

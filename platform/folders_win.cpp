@@ -3,9 +3,10 @@
 // query (or the one pass over the table) and released before the next source is tried.
 #include "platform/folders.h"
 
+#include <cstdint>
 #include <cstring>
 
-#include "platform/helpers.h"
+#include "platform/links.h"
 #include "platform/paths.h"
 #include "platform/system_seam.h"
 #include "platform/system_seam_testing.h"
@@ -154,7 +155,7 @@ bool ReadWindowsFolder(char* buffer) {
 
 // The root of the Windows directory (cut by cut), or "C:", then "\Program Files\".
 // Empty when the result would not fit out.
-void BuildFallbackProgramFiles(char* out, std::size_t capacity, int (*cut)(char*)) {
+void BuildFallbackProgramFiles(char* out, std::size_t capacity, bool (*cut)(char*)) {
     char folder[WINDOWS_FOLDER_BUFFER_SIZE];
     if (ReadWindowsFolder(folder)) {
         (void)cut(folder);

@@ -32,10 +32,10 @@ void ReduceToFileName(char* path);
 // backslash after it is stepped over. The length of the path when no level follows.
 std::size_t SkipFolderRoot(const char* path);
 
-// Cuts a path to its first component (a UNC path to "\\server"). 1 when cut, else 0.
-int CutToRoot(char* path);
+// Cuts a path to its first component (a UNC path to "\\server"). True when cut.
+bool CutToRoot(char* path);
 // Like CutToRoot, but only a drive or UNC root survives; anything else becomes empty
-// (result 0).
-int CutToDriveRoot(char* path);
+// (result false).
+bool CutToDriveRoot(char* path);
 
 }  // namespace qs

@@ -35,8 +35,8 @@ const SystemSeam& RealSystem();
 
 // Restricts the process's library search to the system folder (SetDefaultDllDirectories,
 // looked up at run time; systems without it keep their default search). Called first
-// thing at start-up. 1 when the restriction is in force.
-int RestrictDllSearch();
+// thing at start-up. True when the restriction is in force.
+bool RestrictDllSearch();
 
 // A library loaded through the seam, released through it at the end of the scope.
 class SystemLibrary {

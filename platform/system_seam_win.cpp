@@ -72,13 +72,13 @@ const SystemSeam& RealSystem() { return REAL_SYSTEM; }
 
 void SetSystemSeam(const SystemSeam* seam) { g_seam = seam != nullptr ? seam : &REAL_SYSTEM; }
 
-int RestrictDllSearch() {
+bool RestrictDllSearch() {
     const auto setDefault = FindSystemFunction<SetDefaultDllDirectoriesFn>(KERNEL_MODULE, SET_DEFAULT_DLL_DIRECTORIES);
-    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) return 1;
+    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) return true;
     // Older systems: at least take the current directory out of the search.
     const auto setDirectory = FindSystemFunction<SetDllDirectoryFn>(KERNEL_MODULE, SET_DLL_DIRECTORY);
     if (setDirectory != nullptr) (void)setDirectory(NO_EXTRA_DLL_DIRECTORY);
-    return 0;
+    return false;
 }
 
 }  // namespace qs

@@ -2,8 +2,8 @@
 #include "setup/steps.h"
 
 #include "package/extract.h"
+#include "platform/files.h"
 #include "platform/folders.h"
-#include "platform/helpers.h"
 #include "platform/paths.h"
 #include "setup/product.h"
 #include "setup/state.h"
@@ -29,7 +29,7 @@ int DetectInstalled(InstallerState& state) {
     state.installed = 0;
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) return 0;
     char path[PATH_BUFFER_SIZE];
-    if (ProductExePath(state, path, sizeof path) && FileExists(path) != 0) state.installed = 1;
+    if (ProductExePath(state, path, sizeof path) && FileExists(path)) state.installed = 1;
     return state.installed;
 }
 

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "package/cipher.h"
-#include "tests/support/bytes.h"
+#include "tools/common/generated_bytes.h"
 
 namespace qs {
 namespace {
 
-using test::Bytes;
-using test::PseudoRandomBytes;
+using generated::Bytes;
+using generated::PseudoRandomBytes;
 
 Bytes FromHex(const std::string& hex) {
     Bytes bytes;
@@ -30,7 +30,7 @@ Bytes Key(std::initializer_list<std::uint8_t> leading) {
     return key;
 }
 
-Bytes CountingKey() { return test::CountingBytes(CIPHER_KEY_SIZE, 0x10); }  // 0x10 .. 0x1F
+Bytes CountingKey() { return generated::CountingBytes(CIPHER_KEY_SIZE, 0x10); }  // 0x10 .. 0x1F
 
 struct CipherVector {
     const char* what;

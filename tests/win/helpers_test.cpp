@@ -1,6 +1,8 @@
 // Shortcut, registry and file-system helpers against the real shell, registry and
 // folders of the test prefix.
-#include "platform/helpers.h"
+#include "platform/files.h"
+#include "platform/links.h"
+#include "platform/registry.h"
 
 #include <shlobj.h>
 #include <gtest/gtest.h>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/owners.h"
 #include "tests/support/win_support.h"
 
