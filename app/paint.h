@@ -52,6 +52,12 @@ void DrawButton(InstallerState& state, HDC dc, int pressed);
 
 // The button area as the black progress frame: "Installing" when phase is 1, and the
 // first 127 characters of statusText. Stores the button rectangle in state.buttonRect.
-void DrawBlinkFrame(InstallerState& state, HDC dc, int phase);
+// True when the status line drawn is another than the window took before (TakeStatusLine).
+bool DrawBlinkFrame(InstallerState& state, HDC dc, int phase);
+
+// The window's one read of the status line while an install runs: copies it into out and
+// says whether it is another line than the one the window took before. The window
+// announces a new line as the button's new name.
+bool TakeStatusLine(InstallerState& state, char* out, std::size_t capacity);
 
 }  // namespace qs

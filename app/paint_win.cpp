@@ -128,13 +128,20 @@ void DrawButton(InstallerState& state, HDC dc, int pressed) {
     DrawLine(dc, ButtonLabel(state.installed), layout.button, CENTRED_LINE);
 }
 
-void DrawBlinkFrame(InstallerState& state, HDC dc, int phase) {
+bool TakeStatusLine(InstallerState& state, char* out, std::size_t capacity) {
+    const std::uint32_t sequence = CopyStatusText(state, out, capacity);
+    const bool another = sequence != state.shownStatusSequence;
+    state.shownStatusSequence = sequence;
+    return another;
+}
+
+bool DrawBlinkFrame(InstallerState& state, HDC dc, int phase) {
     const WindowLayout layout = LayoutOf(state);
     StoreButtonRect(state, layout.button);
 
     // The worker may be rewriting statusText: draw from a private copy.
     char status[STATUS_DRAW_SIZE];
-    CopyStatusText(state, status, sizeof status);
+    const bool another = TakeStatusLine(state, status, sizeof status);
 
     SelectGuard pen(dc, ::GetStockObject(BLACK_PEN));
     SelectGuard brush(dc, ::GetStockObject(BLACK_BRUSH));
@@ -147,6 +154,7 @@ void DrawBlinkFrame(InstallerState& state, HDC dc, int phase) {
 
     SelectGuard textFont(dc, state.textFont);
     DrawLine(dc, status, layout.statusBand, DT_CENTER | DT_SINGLELINE);
+    return another;
 }
 
 }  // namespace qs

@@ -18,11 +18,14 @@
 #include "platform/phases.h"
 #include "platform/text.h"
 #include "platform/version.h"
+#include "setup/exit_codes.h"
+#include "setup/names.h"
 #include "setup/procedures.h"
 #include "setup/product.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
+#include "setup/uninstall_entry.h"
 
 namespace qs {
 namespace {
@@ -83,8 +86,6 @@ LRESULT OnCreate(InstallerState& state, HWND window, WPARAM, LPARAM) {
     state.window = window;
     PrepareWindowResources(state);
     (void)DetectInstalled(state);  // selects the button's label and the removal
-    // While an install runs, the status line is the button's name for screen readers.
-    ListenToStatus(AnnounceButtonNameChange);
     std::int32_t border = 0;
     std::int32_t caption = 0;
     GetFrameMetrics(&border, &caption, FRAME_FIXED);
@@ -135,6 +136,9 @@ LRESULT OnKeyDown(InstallerState& state, HWND window, WPARAM key, LPARAM) {
 
 void OnProcedureResult(InstallerState& state, LPARAM code) {
     std::atomic_thread_fence(std::memory_order_acquire);  // pairs with the worker's post
+    // The last status line, which no tick may have drawn, is the button's name under the box.
+    char status[STATUS_DRAW_SIZE];
+    if (TakeStatusLine(state, status, sizeof status)) AnnounceButtonNameChange(state.window);
     if (code == RESULT_FAILED) {
         ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
         RequestClose(state);
@@ -196,7 +200,9 @@ LRESULT OnTimer(InstallerState& state, HWND window, WPARAM timerId, LPARAM) {
     if (LoadWorkerRunning(state) == 0 || timerId != BLINK_TIMER_ID) return 0;
     ++state.blinkCounter;
     WindowDc dc(window);
-    DrawBlinkFrame(state, dc.get(), state.blinkCounter & 1);
+    // While an install runs, the status line is the button's name for screen readers: a
+    // new line is announced as the tick draws it.
+    if (DrawBlinkFrame(state, dc.get(), state.blinkCounter & 1)) AnnounceButtonNameChange(window);
     return 0;
 }
 

@@ -53,6 +53,8 @@ struct InstallerState {
     char statusText[STATUS_TEXT_SIZE];
     // Odd while SetStatusText is rewriting statusText; bumped twice per line.
     std::uint32_t statusSequence;
+    // The sequence of the status line the window last took (window thread only).
+    std::uint32_t shownStatusSequence;
     // Set when the window's button starts a procedure: the window closes after every
     // procedure, and its button never starts a second one (window thread only).
     bool procedureStarted;
@@ -84,14 +86,10 @@ inline void StoreWorkerResult(InstallerState& state, std::int32_t value) {
 // the line as in progress through statusSequence; a reader that catches a line being
 // rewritten tries again, so it always sees one whole line, never the start of the new one
 // over the rest of the old. One writer at a time. Texts longer than the buffer are cut.
-// Each new line is told to the status listener, on the writer's thread.
+// The window reads the line on its blink timer (app/paint.h, TakeStatusLine).
 void SetStatusText(InstallerState& state, const char* text);
-// The one listener to new status lines (null for none); called with the state's window.
-// The window announces them to screen readers.
-using StatusListener = void (*)(HWND window);
-void ListenToStatus(StatusListener listener);
 // Copies at most capacity - 1 characters of one whole status line into out, always
-// terminated.
-void CopyStatusText(InstallerState& state, char* out, std::size_t capacity);
+// terminated; returns the line's sequence (even), which moves on with every new line.
+std::uint32_t CopyStatusText(InstallerState& state, char* out, std::size_t capacity);
 
 }  // namespace qs

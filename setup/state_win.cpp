@@ -3,15 +3,8 @@
 #include <cstring>
 
 namespace qs {
-namespace {
-
-std::atomic<StatusListener> g_statusListener{nullptr};
-
-}  // namespace
 
 InstallerState g_state;
-
-void ListenToStatus(StatusListener listener) { g_statusListener.store(listener, std::memory_order_release); }
 
 int InitialiseState(InstallerState& state, HINSTANCE instance) {
     std::memset(&state, 0, sizeof state);
@@ -30,8 +23,6 @@ void SetStatusText(InstallerState& state, const char* text) {
     }
     std::atomic_ref<char>(state.statusText[i]).store('\0', std::memory_order_relaxed);
     sequence.store(start + 2, std::memory_order_release);
-    const StatusListener listener = g_statusListener.load(std::memory_order_acquire);
-    if (listener != nullptr) listener(state.window);
 }
 
 namespace {
@@ -54,15 +45,15 @@ constexpr DWORD STATUS_RETRY_SLEEP_MS = 1;
 
 }  // namespace
 
-void CopyStatusText(InstallerState& state, char* out, std::size_t capacity) {
-    if (capacity == 0) return;
+std::uint32_t CopyStatusText(InstallerState& state, char* out, std::size_t capacity) {
+    if (capacity == 0) return 0;
     std::atomic_ref<std::uint32_t> sequence(state.statusSequence);
     for (int attempt = 0;; ++attempt) {
         const std::uint32_t before = sequence.load(std::memory_order_acquire);
         if ((before & 1U) == 0) {
             CopyStatusCharacters(state, out, capacity);
             std::atomic_thread_fence(std::memory_order_acquire);
-            if (sequence.load(std::memory_order_relaxed) == before) return;
+            if (sequence.load(std::memory_order_relaxed) == before) return before;
         }
         if (attempt >= STATUS_SPINS_BEFORE_SLEEP) Sleep(STATUS_RETRY_SLEEP_MS);
     }
