@@ -5,8 +5,9 @@
 #                                         below them all)
 #   portable sources (X.cpp) and the headers they use need no Windows header, directly
 #     or through another header, in every folder
-#   tools/ (host programs) include portable headers only; the Windows programs of the
-#     benchmark (tools/bench/*_win.cpp) include no product header that needs Windows
+#   tools/ (host programs) include portable headers only, and nothing of tests/; the
+#     Windows programs of the benchmark (tools/bench/*_win.cpp) include no product header
+#     that needs Windows
 #   check_layers.sh SOURCE_ROOT
 set -uo pipefail
 root=${1:?source root}
@@ -69,6 +70,7 @@ for file in "${tools[@]}"; do
     checked=$((checked + 1))
     [ -f "$inc" ] || { fail "$file includes $inc, which is not a file of the tree"; continue; }
     needs_windows "$inc" && fail "tool $file includes $inc, which needs Windows"
+    [ "${inc%%/*}" = tests ] && fail "tool $file includes $inc from the tests"
   done
   case "$file" in
     *_win.cpp) ;;

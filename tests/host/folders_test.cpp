@@ -1,6 +1,8 @@
 // Cutting paths to their root, as the shell-folder fall-backs do.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 
@@ -16,6 +18,8 @@ struct CutCase {
     const char* driveRoot;  // CutToDriveRoot's path afterwards
     int driveRootResult;
 };
+// Readable in test output: the path cut.
+void PrintTo(const CutCase& c, std::ostream* out) { *out << "\"" << (c.path != nullptr ? c.path : "(null)") << "\""; }
 
 class CutTest : public ::testing::TestWithParam<CutCase> {};
 

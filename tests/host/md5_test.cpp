@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "package/cipher.h"
-#include "tests/support/bytes.h"
+#include "tools/common/generated_bytes.h"
 
 namespace qs {
 namespace {
@@ -57,18 +57,18 @@ TEST(Md5, KnownAnswers) {
     for (const KnownDigest& c : cases) EXPECT_EQ(DigestHex(c.message), c.digest) << "length " << c.message.size();
 }
 
-// The bytes of the large known answer: the pseudo-random stream of tests/support/bytes.h
+// The bytes of the large known answer: the pseudo-random stream of tools/common/generated_bytes.h
 // from seed 1 (x = x * 1664525 + 1013904223 (mod 2^32) from x = 1, each byte the top 8
 // bits of the new x). The size is that of the largest entry of the shipped package.
 TEST(Md5, LargeBufferMatchesIndependentDigest) {
-    const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(5561120, 1);
+    const std::vector<std::uint8_t> bytes = generated::PseudoRandomBytes(5561120, 1);
     std::uint8_t out[DIGEST_SIZE];
     DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
     EXPECT_EQ(Hex(out, DIGEST_SIZE), "8d2296a657a94c2d45b2d3fd3de332d7");
 }
 
 TEST(Md5, PiecewiseUpdatesMatchOneCall) {
-    const std::vector<std::uint8_t> bytes = test::PseudoRandomBytes(1000, 1);
+    const std::vector<std::uint8_t> bytes = generated::PseudoRandomBytes(1000, 1);
     std::uint8_t whole[DIGEST_SIZE];
     DigestBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()), whole);
     for (std::size_t piece : {1u, 7u, 63u, 64u, 65u, 333u}) {

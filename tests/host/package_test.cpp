@@ -7,22 +7,22 @@
 #include <vector>
 
 #include "package/cipher.h"
-#include "tests/support/bytes.h"
+#include "tools/common/generated_bytes.h"
 #include "tools/packtool/core/builder.h"
 
 namespace qs {
 namespace {
 
+using generated::Bytes;
 using packtool::PackageInput;
-using test::Bytes;
 
 constexpr char FOLDER[] = "C:\\Program Files\\Velto\\Quillstation";
 constexpr EntryOutcome W = EntryOutcome::Written;
 
 std::vector<PackageInput> ProductInputs() {
-    return {{"Quillstation.exe", test::PseudoRandomBytes(70001, 1)},
-            {"readme.txt", test::PseudoRandomBytes(3648, 2)},
-            {"Quill_Frmw_1.6.0.hex", test::PseudoRandomBytes(1205, 3)}};
+    return {{"Quillstation.exe", generated::PseudoRandomBytes(70001, 1)},
+            {"readme.txt", generated::PseudoRandomBytes(3648, 2)},
+            {"Quill_Frmw_1.6.0.hex", generated::PseudoRandomBytes(1205, 3)}};
 }
 
 Bytes Build(const std::vector<PackageInput>& inputs) {

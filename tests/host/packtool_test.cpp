@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/bytes.h"
+#include "tools/common/generated_bytes.h"
 #include "tools/packtool/core/builder.h"
 #include "tools/packtool/core/pe_reader.h"
 
@@ -19,7 +19,7 @@ namespace qs {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Bytes;
+using generated::Bytes;
 
 Bytes ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -106,9 +106,9 @@ protected:
                                             testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "in");
-        exe_ = MakeFile("in/Quillstation.exe", test::PseudoRandomBytes(50000, 7));
+        exe_ = MakeFile("in/Quillstation.exe", generated::PseudoRandomBytes(50000, 7));
         readme_ = MakeFile("in/readme.txt", Bytes{'r', 'e', 'a', 'd', '\n'});
-        firmware_ = MakeFile("in/Quill_Frmw_1.6.0.hex", test::PseudoRandomBytes(3000, 9));
+        firmware_ = MakeFile("in/Quill_Frmw_1.6.0.hex", generated::PseudoRandomBytes(3000, 9));
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -244,7 +244,7 @@ TEST_F(PackTool, UsageAndInputErrors) {
 }
 
 TEST(PeReader, FindsTheResourceAndRefusesGarbledImages) {
-    const Bytes payload = test::CountingBytes(700, 0, 7);
+    const Bytes payload = generated::CountingBytes(700, 0, 7);
     const Bytes good = CraftedImage(payload).bytes;
     Bytes out;
     std::string error;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 
@@ -17,6 +19,12 @@ struct JoinCase {
     bool fits;
     const char* joined;  // expected text when it fits
 };
+void PrintTo(const JoinCase& c, std::ostream* out) {
+    *out << "\"" << (c.folder != nullptr ? c.folder : "(null)") << "\""
+         << " + "
+         << "\"" << (c.name != nullptr ? c.name : "(null)") << "\""
+         << " in " << c.capacity;
+}
 
 class JoinPathTest : public testing::TestWithParam<JoinCase> {};
 
@@ -98,6 +106,7 @@ struct EditCase {
     const char* stripped;  // after StripLastComponent
     const char* fileName;  // after ReduceToFileName
 };
+void PrintTo(const EditCase& c, std::ostream* out) { *out << "\"" << (c.path != nullptr ? c.path : "(null)") << "\""; }
 
 class PathEditTest : public testing::TestWithParam<EditCase> {};
 
@@ -126,6 +135,7 @@ struct RootCase {
     const char* path;
     std::size_t first;  // index where the levels below the root begin
 };
+void PrintTo(const RootCase& c, std::ostream* out) { *out << "\"" << (c.path != nullptr ? c.path : "(null)") << "\""; }
 
 class SkipFolderRootTest : public testing::TestWithParam<RootCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace qs {
 namespace {
 
@@ -12,6 +14,10 @@ struct SwitchCase {
     int unattended;
     int ensure = 0;
 };
+// Readable in test output: the command line scanned.
+void PrintTo(const SwitchCase& c, std::ostream* out) {
+    *out << "\"" << (c.commandLine != nullptr ? c.commandLine : "(null)") << "\"";
+}
 
 class ScanSwitchesTest : public testing::TestWithParam<SwitchCase> {};
 

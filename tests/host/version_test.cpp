@@ -1,6 +1,8 @@
 // Classification of Windows versions.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 
 #include "platform/version.h"
@@ -14,6 +16,10 @@ struct VersionCase {
     std::uint8_t productType;
     OsClass expected;
 };
+// Readable in test output: the version and product type classified.
+void PrintTo(const VersionCase& c, std::ostream* out) {
+    *out << c.major << "." << c.minor << " type " << static_cast<int>(c.productType);
+}
 
 class ClassifyTest : public ::testing::TestWithParam<VersionCase> {};
 

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <memory>
 #include <set>
@@ -104,6 +106,7 @@ struct FillCase {
     std::vector<std::string> events;
     std::vector<std::string> entries;  // table order
 };
+void PrintTo(const FillCase& c, std::ostream* out) { *out << c.name; }
 
 constexpr int IDS[KNOWN_FOLDER_COUNT] = {38, 5, 26, 35, 23, 7};
 
@@ -219,6 +222,7 @@ struct ResolveCase {
     std::vector<std::string> events;
     const char* programFiles;  // SHELL, FOLDER or a literal
 };
+void PrintTo(const ResolveCase& c, std::ostream* out) { *out << c.name; }
 
 class ResolveTest : public SeamTest, public ::testing::WithParamInterface<ResolveCase> {};
 
@@ -286,6 +290,7 @@ struct DesktopCase {
     std::vector<std::string> events;
     bool found;
 };
+void PrintTo(const DesktopCase& c, std::ostream* out) { *out << c.name; }
 
 class DesktopTest : public SeamTest, public ::testing::WithParamInterface<DesktopCase> {};
 

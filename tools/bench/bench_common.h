@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "package/cipher.h"
-#include "tests/support/bytes.h"
+#include "tools/common/generated_bytes.h"
 
 namespace qs::bench {
 
@@ -33,7 +33,7 @@ inline Package MakePackage() {
         package.offsets[i] = package.total;
         package.total += ENTRY_SIZES[i];
     }
-    package.bytes = test::PseudoRandomBytes(package.total, 12345);
+    package.bytes = generated::PseudoRandomBytes(package.total, 12345);
     return package;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qs::test {
+namespace qs::generated {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -48,4 +48,4 @@ inline Bytes CountingBytes(std::size_t count, std::uint8_t first, std::uint8_t s
     return bytes;
 }
 
-}  // namespace qs::test
+}  // namespace qs::generated
