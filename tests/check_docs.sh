@@ -7,6 +7,7 @@
 set -uo pipefail
 source=$1
 release=$2
+"$release" fact version >/dev/null || { echo "FAIL - the release tool $release does not run"; exit 1; }
 failures=0
 checks=0
 check_eq() {  # what, expected, actual
