@@ -215,17 +215,29 @@ drop_volatile_registry() {  # reads an export as text on stdin
     /^#time=/ { next }
     !skip { print }'
 }
+# An export that comes back without its file (Wine's tool now and then ends without
+# writing it on a loaded machine) is tried again, up to three times.
+export_registry_file() {  # exported file, the exporting command...
+  local out=$1 attempt
+  shift
+  for attempt in 1 2 3; do
+    rm -f "$out"
+    "$@" </dev/null >/dev/null 2>&1
+    [ -s "$out" ] && return 0
+  done
+  return 1
+}
 export_registry() {  # file
   if [ "$QS_WINE_ARCH" = win64 ]; then
     local root
     : > "$1"
     for root in HKLM HKCU; do
-      wine reg export "$root" "$(winpath "$1.$root.reg")" /reg:64 /y </dev/null >/dev/null 2>&1
+      export_registry_file "$1.$root.reg" wine reg export "$root" "$(winpath "$1.$root.reg")" /reg:64 /y
       iconv -f UTF-16 -t UTF-8 "$1.$root.reg" | tr -d '\r' | grep -v '^$' | drop_volatile_registry >> "$1"
       rm -f "$1.$root.reg"
     done
   else
-    wine regedit /E "$(winpath "$1.reg")" </dev/null >/dev/null 2>&1
+    export_registry_file "$1.reg" wine regedit /E "$(winpath "$1.reg")"
     iconv -f UTF-16 -t UTF-8 "$1.reg" | tr -d '\r' | grep -v '^$' | drop_volatile_registry > "$1"
     rm -f "$1.reg"
   fi
