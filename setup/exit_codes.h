@@ -34,6 +34,20 @@ inline constexpr int EXIT_MESSAGE_LOOP_FAILED = -1;
 // How a deployment tool should take a code.
 enum class DeployOutcome { Success, SoftReboot, Retry, Failure };
 
+constexpr const char* DeployOutcomeName(DeployOutcome outcome) {
+    switch (outcome) {
+        case DeployOutcome::Success:
+            return "success";
+        case DeployOutcome::SoftReboot:
+            return "soft-reboot";
+        case DeployOutcome::Retry:
+            return "retry";
+        case DeployOutcome::Failure:
+            return "failure";
+    }
+    return "failure";
+}
+
 // One code as an administrator meets it. wingetResponse is winget's kind for the code
 // (null for 0, which needs none); helpLink says whether the manifest points at the
 // vendor's support page for it.

@@ -8,7 +8,9 @@
 //                                                         web-address, version, and one
 //                                                         item a line: packaged-files,
 //                                                         exit-codes (code, winget's
-//                                                         kind, meaning), entry-values
+//                                                         kind, what a deployment tool
+//                                                         makes of it, meaning),
+//                                                         entry-values
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -83,6 +85,8 @@ int Fact(const std::string& name) {
                                  std::string row = std::to_string(fact.code);
                                  row += '\t';
                                  row += fact.wingetResponse != nullptr ? fact.wingetResponse : "-";
+                                 row += '\t';
+                                 row += qs::DeployOutcomeName(fact.outcome);
                                  row += '\t';
                                  row += fact.meaning;
                                  return row;
