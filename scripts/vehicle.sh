@@ -11,18 +11,41 @@
 #   QS_VEHICLE_TREE     the build folder's name under build/: win or win64
 #   QS_VEHICLE_TOOLCHAIN, QS_VEHICLE_LOADER (wine or wine64), QS_VEHICLE_MINGW (prefix)
 
-# Starts a 91-byte static i386 ELF program that only calls exit(0); answers yes or no.
-qs_probe_32bit() {
+# The probe: a static i386 ELF program of 91 bytes that only calls exit(0). Its parts, in
+# file order (little-endian; the file is mapped whole at 0x08048000, code at +0x54):
+qs_probe_bytes() {
+  # ELF header, 52 bytes:
+  printf '%b' \
+    '\x7fELF\x01\x01\x01\x00' '\x00\x00\x00\x00\x00\x00\x00\x00' \
+    '\x02\x00' '\x03\x00' '\x01\x00\x00\x00' \
+    '\x54\x80\x04\x08' '\x34\x00\x00\x00' '\x00\x00\x00\x00' '\x00\x00\x00\x00' \
+    '\x34\x00' '\x20\x00' '\x01\x00' '\x00\x00' '\x00\x00' '\x00\x00'
+  #   magic, 32-bit, little-endian, version 1 | padding | executable | i386 | version 1
+  #   entry 0x08048054 | program headers at 52 | no section headers | no flags
+  #   header size 52 | program header size 32 | one program header | no section headers
+  # The one program header, 32 bytes: a loadable segment of the whole file (0x5b bytes),
+  # read and execute, page-aligned:
+  printf '%b' \
+    '\x01\x00\x00\x00' '\x00\x00\x00\x00' '\x00\x80\x04\x08' '\x00\x80\x04\x08' \
+    '\x5b\x00\x00\x00' '\x5b\x00\x00\x00' '\x05\x00\x00\x00' '\x00\x10\x00\x00'
+  #   PT_LOAD | file offset 0 | virtual and physical address 0x08048000
+  #   size in the file and in memory | R+X | alignment 4096
+  # The code, 7 bytes: xor ebx,ebx; xor eax,eax; inc eax (exit); int 0x80.
+  printf '%b' '\x31\xdb' '\x31\xc0' '\x40' '\xcd\x80'
+}
+
+# Writes the probe to a new file in dir and prints its path.
+qs_write_probe() {
   local dir=$1 probe
   mkdir -p "$dir" || return 1
   probe=$(mktemp "$dir/probe32.XXXXXX") || return 1
-  printf '%b' \
-    '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00' \
-    '\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00' \
-    '\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5b\x00' \
-    '\x00\x00\x5b\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00' \
-    '\x31\xdb\x31\xc0\x40\xcd\x80' >"$probe"   # xor ebx,ebx; xor eax,eax; inc eax; int 0x80
-  chmod +x "$probe"
+  qs_probe_bytes >"$probe" && chmod +x "$probe" && echo "$probe"
+}
+
+# Starts the probe; answers yes or no.
+qs_probe_32bit() {
+  local probe
+  probe=$(qs_write_probe "$1") || { echo no; return 0; }
   if "$probe" 2>/dev/null; then echo yes; else echo no; fi
   rm -f "$probe"
 }
