@@ -3,8 +3,9 @@
 # Safe to run again: packages already present are left alone.
 # A mirror in the middle of a sync does not stop it: the package index is fetched again a
 # few times and a partly stale index is used as far as it goes; an install that fails on
-# held or broken candidates (one suite newer than another) is tried again against the
-# release's own suite before it gives up, naming the packages.
+# held or broken candidates (one suite newer than another) is tried again with the
+# release's own suite and its security suite preferred (never a version below the
+# security suite's) before it gives up, naming the packages.
 # Wine's 32-bit loader (wine32:i386, with the i386 architecture) is installed only where
 # this host runs 32-bit programs (scripts/vehicle.sh).
 set -euo pipefail
@@ -26,11 +27,15 @@ packages=(
   fonts-liberation
   nsis
   osslsigncode openssl python3-yaml
+  qemu-user
 )
 
 export DEBIAN_FRONTEND=noninteractive
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+prefs=$(mktemp)
+trap 'rm -f "$log" "$prefs"' EXIT
+# apt's errors and warnings from the log, indented, to stderr; finding none is no failure.
+show_errors() { { grep -E "$1" "$log" || true; } | head -n "$2" | sed 's/^/  /' >&2; }
 . "$root/scripts/vehicle.sh"
 [ -n "${QS_HOST_RUNS_32BIT:-}" ] || QS_HOST_RUNS_32BIT=$(qs_probe_32bit "${QS_BUILD_DIR:-$root/build}")
 need_update=0
@@ -63,7 +68,7 @@ update_index() {
   for attempt in 1 2 3; do
     if apt-get update -qq >"$log" 2>&1; then return 0; fi
     echo "setup: apt-get update failed (attempt $attempt of 3):" >&2
-    grep -E '^(E|W):' "$log" | head -n 5 | sed 's/^/  /' >&2
+    show_errors '^(E|W):' 5
     [ "$attempt" -eq 3 ] || sleep $((attempt * 5))
   done
   echo "setup: carrying on with the package index as far as it was fetched" >&2
@@ -78,14 +83,17 @@ update_index
 if ! install_packages; then
   suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   echo "setup: the install failed:" >&2
-  grep -E '^(E|W):| : Depends:' "$log" | head -n 8 | sed 's/^/  /' >&2
+  show_errors '^(E|W):| : Depends:' 8
   if [ -n "$suite" ]; then
-    echo "setup: trying again with the candidates of the release's own suite ($suite)" >&2
-    if install_packages -t "$suite"; then
+    # The release's suite and its security suite at one priority above the others: of the
+    # two, the higher version wins, so no package falls below its security fix.
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 990\n\n' "$suite" "$suite-security" >"$prefs"
+    echo "setup: trying again with the candidates of the release's own suite ($suite, $suite-security)" >&2
+    if install_packages -o Dir::Etc::Preferences="$prefs"; then
       echo "setup: done (from $suite)"
       exit 0
     fi
-    grep -E '^(E|W):| : Depends:' "$log" | head -n 8 | sed 's/^/  /' >&2
+    show_errors '^(E|W):| : Depends:' 8
   fi
   echo "setup: could not install: ${missing[*]}" >&2
   echo "setup: the package mirror may be in the middle of a sync; run this again in a few minutes" >&2
