@@ -25,17 +25,18 @@ enum class AutoRunAction { Uninstall, Install, Replace, Nothing };
 
 // The unattended run. With "-e": install when absent, nothing when this version is
 // installed, and another installed version replaced (removed, then this one installed).
-// Otherwise an installed product is removed whatever the switches, "-i" installs and
-// "-u" alone has nothing to do.
+// Otherwise an installed product is removed whatever the switches, "-i" installs, and
+// "-u" alone removes an orphaned uninstall entry (its program gone) with whatever of the
+// product remains, or has nothing to do.
 constexpr AutoRunAction ChooseAutoRun(std::int32_t installed, std::int32_t installSwitch, std::int32_t ensureSwitch,
-                                      bool thisVersionInstalled) {
+                                      bool thisVersionInstalled, bool orphanedEntry) {
     if (ensureSwitch == 1) {
         if (installed == 0) return AutoRunAction::Install;
         return thisVersionInstalled ? AutoRunAction::Nothing : AutoRunAction::Replace;
     }
     if (installed != 0) return AutoRunAction::Uninstall;
     if (installSwitch == 1) return AutoRunAction::Install;
-    return AutoRunAction::Nothing;
+    return orphanedEntry ? AutoRunAction::Uninstall : AutoRunAction::Nothing;
 }
 
 // Outer window size for a client area of the picture plus the panel below it.

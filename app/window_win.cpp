@@ -134,29 +134,57 @@ LRESULT OnKeyDown(InstallerState& state, HWND window, WPARAM key, LPARAM) {
     return 0;
 }
 
+// An unattended run ends with its code once its procedure has returned and, in a shown
+// window, every outcome box it posted has been answered: the quit would end a box that
+// is still up, unread.
+void EndAutoRunWhenAnswered(InstallerState& state) {
+    if (!state.autoRunEnded) return;
+    if (g_switches.hiddenSwitch == 0 && state.resultsAnswered < LoadResultsPosted(state)) return;
+    ReleaseWindowResources(state);
+    ::PostQuitMessage(state.autoRunCode);
+}
+
+// The box of one outcome; false for a code that has none.
+bool ShowOutcomeBox(InstallerState& state, LPARAM code) {
+    if (code == RESULT_FAILED) {
+        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
+    } else if (code == RESULT_SUCCEEDED) {
+        OpenLink(state, COMPLETION_LINK);
+        ::MessageBoxA(state.window, SUCCESS_TEXT, SUCCESS_CAPTION, MB_SYSTEMMODAL | MB_ICONWARNING);
+    } else if (code == RESULT_RESTART_NEEDED) {
+        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void OnProcedureResult(InstallerState& state, LPARAM code) {
     std::atomic_thread_fence(std::memory_order_acquire);  // pairs with the worker's post
     // The last status line, which no tick may have drawn, is the button's name under the box.
     char status[STATUS_DRAW_SIZE];
     if (TakeStatusLine(state, status, sizeof status)) AnnounceButtonNameChange(state.window);
-    if (code == RESULT_FAILED) {
-        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONERROR);
-        RequestClose(state);
-    } else if (code == RESULT_SUCCEEDED) {
-        OpenLink(state, COMPLETION_LINK);
-        ::MessageBoxA(state.window, SUCCESS_TEXT, SUCCESS_CAPTION, MB_SYSTEMMODAL | MB_ICONWARNING);
-        RequestClose(state);
-    } else if (code == RESULT_RESTART_NEEDED) {
-        ::MessageBoxA(state.window, state.errorText, state.errorCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+    if (!ShowOutcomeBox(state, code)) return;
+    ++state.resultsAnswered;
+    // The button's procedure closes the window; an unattended run ends with its own code.
+    if (state.autoRunStarted) {
+        EndAutoRunWhenAnswered(state);
+    } else {
         RequestClose(state);
     }
 }
 
 void OnAutoRun(InstallerState& state) {
     MarkPhase("auto-run");
+    // A press queued meanwhile (a key, a screen reader's action) starts no second procedure.
+    state.procedureStarted = true;
+    state.autoRunStarted = true;
+    state.autoRunEnded = false;
     int result = 0;
     const bool thisVersion = g_switches.ensureSwitch == 1 && state.installed != 0 && InstalledVersionIsThisOne();
-    switch (ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion)) {
+    const bool orphanedEntry = state.installed == 0 && UninstallEntryPresent();
+    switch (ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion,
+                          orphanedEntry)) {
         case AutoRunAction::Uninstall:
             result = UninstallProduct(state);
             break;
@@ -170,8 +198,9 @@ void OnAutoRun(InstallerState& state) {
             break;
     }
     MarkPhase("procedure end");
-    ReleaseWindowResources(state);
-    ::PostQuitMessage(result);
+    state.autoRunCode = result;
+    state.autoRunEnded = true;
+    EndAutoRunWhenAnswered(state);
 }
 
 // The button or the link used through the accessible object: the guards of Enter and

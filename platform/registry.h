@@ -22,6 +22,8 @@ inline constexpr std::size_t SUBKEY_NAME_SIZE = 1024;   // DeleteKeyTree's enume
 bool ReadUserString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
 // The same under HKEY_LOCAL_MACHINE\subkey.
 bool ReadMachineString(const char* subkey, const char* valueName, char* out, std::size_t capacity);
+// Whether HKEY_LOCAL_MACHINE\subkey exists (and can be read).
+bool MachineKeyExists(const char* subkey);
 // REG_SZ under HKEY_LOCAL_MACHINE\subkey (keys created as needed), its terminating zero
 // counted in the data.
 bool WriteMachineString(const char* subkey, const char* valueName, const char* text);

@@ -67,6 +67,11 @@ bool ReadMachineString(const char* subkey, const char* valueName, char* out, std
     return ReadString(HKEY_LOCAL_MACHINE, subkey, valueName, out, capacity);
 }
 
+bool MachineKeyExists(const char* subkey) {
+    UniqueKey key;
+    return subkey != nullptr && ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
+}
+
 bool WriteMachineString(const char* subkey, const char* valueName, const char* text) {
     return WriteString(HKEY_LOCAL_MACHINE, subkey, valueName, text);
 }

@@ -28,6 +28,9 @@ int UninstallProduct(InstallerState& state);
 int ReplaceProduct(InstallerState& state);
 // Whether the uninstall entry names this installer's version as the installed one.
 bool InstalledVersionIsThisOne();
+// Whether the uninstall entry exists, whatever it names: with the product's program gone
+// it is an orphan that a removal takes away.
+bool UninstallEntryPresent();
 // Deletes the package's files from the install folder, by the names in the directory.
 int DeletePackageFiles(InstallerState& state);
 // Deletes the product's start-up shortcut and sets its two tray values to 0.

@@ -32,7 +32,9 @@ namespace {
 // the fence pairs with the one in the window's result handler.
 void PostResult(InstallerState& state, long code) {
     std::atomic_thread_fence(std::memory_order_release);
-    ::PostMessageA(state.window, WM_COMMAND, CMD_PROCEDURE_RESULT, code);
+    // Counted before it can be answered; a post that fails never will be.
+    CountPostedResult(state, 1);
+    if (!::PostMessageA(state.window, WM_COMMAND, CMD_PROCEDURE_RESULT, code)) CountPostedResult(state, -1);
 }
 
 int Fail(InstallerState& state, int code, const char* format, const char* argument) {
@@ -253,6 +255,11 @@ bool InstalledVersionIsThisOne() {
     return UninstallKeyPath(key, sizeof key) &&
            ReadMachineString(key, DISPLAY_VERSION_VALUE, version, sizeof version) &&
            std::strcmp(version, INSTALLER_VERSION_TEXT) == 0;
+}
+
+bool UninstallEntryPresent() {
+    char key[PATH_BUFFER_SIZE];
+    return UninstallKeyPath(key, sizeof key) && MachineKeyExists(key);
 }
 
 int DeletePackageFiles(InstallerState& state) {

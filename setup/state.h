@@ -55,9 +55,20 @@ struct InstallerState {
     std::uint32_t statusSequence;
     // The sequence of the status line the window last took (window thread only).
     std::uint32_t shownStatusSequence;
-    // Set when the window's button starts a procedure: the window closes after every
-    // procedure, and its button never starts a second one (window thread only).
+    // Set when the window's button or an unattended run starts a procedure: the window
+    // closes after every procedure, and its button never starts a second one (window
+    // thread only).
     bool procedureStarted;
+    // Outcomes posted to the window (CMD_PROCEDURE_RESULT), counted by the poster, and
+    // those whose box the window has answered (window thread only).
+    std::int32_t resultsPosted;
+    std::int32_t resultsAnswered;
+    // An unattended run: started, its procedure returned, and its exit code, which ends
+    // the message loop once every outcome box of a shown window has been answered
+    // (window thread only).
+    bool autoRunStarted;
+    bool autoRunEnded;
+    std::int32_t autoRunCode;
 };
 
 // The process-wide record, reachable by name from start-up and the window procedure.
@@ -80,6 +91,13 @@ inline std::int32_t LoadWorkerResult(InstallerState& state) {
 }
 inline void StoreWorkerResult(InstallerState& state, std::int32_t value) {
     std::atomic_ref<std::int32_t>(state.workerResult).store(value, std::memory_order_release);
+}
+
+inline void CountPostedResult(InstallerState& state, std::int32_t change) {
+    std::atomic_ref<std::int32_t>(state.resultsPosted).fetch_add(change, std::memory_order_release);
+}
+inline std::int32_t LoadResultsPosted(InstallerState& state) {
+    return std::atomic_ref<std::int32_t>(state.resultsPosted).load(std::memory_order_acquire);
 }
 
 // statusText is written by the worker while the window thread draws it. The writer marks

@@ -126,4 +126,17 @@ check_eq "and all its files, nothing else" "$INSTALLED_FILES" \
 ensure_removed
 wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
 
+# An orphaned entry: the program deleted (by hand, by a cleaner), the entry, the other
+# files and the shortcuts left. -u takes all of it away; -e installs again.
+orphan() { run_wine "$INSTALLER" -h -i && rm -f "$PRODUCT_DIR_UNIX/Quillstation.exe"; }
+orphan
+run_wine "$INSTALLER" -h -u
+check_eq "-h -u over an orphaned entry ends with 0" 0 $?
+check "and leaves nothing of the product, its entry included" nothing_of_the_product_left
+orphan
+run_wine "$INSTALLER" -h -e
+check_eq "-h -e over an orphaned entry ends with 0" 0 $?
+check "and installs the product again" product_installed
+ensure_removed
+
 finish

@@ -94,16 +94,22 @@ changes() {  # before after [allowed regex]
 # values, which removal sets to 0.
 KEPT_BY_REMOVAL='^> (\./.*/Velto|\[HKEY_(CURRENT_USER|USERS\\S-[0-9-]+)\\Velto(\\Quillstation)?\]( [0-9]+)?|"SysTray(ShowOnRun)?"=dword:00000000)$'
 
-# Presses the button of a visible installer and prints what its box says (one line per
-# text, "|" for line breaks); answers the box. Returns the installer's code.
-interactive_failure_text() {  # [box caption, default: the install's failure box]
-  local caption=${1:-$ERROR_BOX}
+# Presses the button of a visible installer (or starts it with an unattended switch) and
+# prints what its box says (one line per text, "|" for line breaks); answers the box.
+# An unattended run's box must still be up, unanswered, after BOX_WAIT seconds. Returns the
+# installer's code.
+BOX_WAIT=3
+interactive_failure_text() {  # [box caption, default: the install's failure box] [switch]
+  local caption=${1:-$ERROR_BOX} switch=${2:-}
   rm -f "$SCRATCH/box.txt"
-  start_wine "$INSTALLER"
+  start_wine "$INSTALLER" $switch
   local pid=$LAST_PID main box
-  main=$(find_window "$INSTALLER_TITLE")
-  [ -n "$main" ] && press_key "$main" Return
+  if [ -z "$switch" ]; then
+    main=$(find_window "$INSTALLER_TITLE")
+    [ -n "$main" ] && press_key "$main" Return
+  fi
   box=$(find_window "^$caption\$")
+  [ -z "$box" ] || [ -z "$switch" ] || { sleep "$BOX_WAIT"; box=$(find_window "^$caption\$"); }
   if [ -n "$box" ]; then
     run_wine "$HELPERS/window_texts.exe" "$caption" "$(winpath "$SCRATCH/box.txt")"
     press_key "$box" Return
@@ -216,6 +222,13 @@ for row in "${INSTALL_FAULTS[@]}"; do
   check_eq "$name: a pressed button ends with 0" 0 $?
   check_eq "$name: the failure box says why" "$text" "$(grep -xF "$text" <<< "$shown")"
   $teardown
+
+  # Unattended with the window shown: the box waits for an answer, then the run's code.
+  $setup
+  shown=$(interactive_failure_text "$ERROR_BOX" -i)
+  check_eq "$name: -i with the window ends with $code once its box is answered" "$code" $?
+  check_eq "$name: -i with the window: the box stays up until answered" "$text" "$(grep -xF "$text" <<< "$shown")"
+  $teardown
 done
 
 # ---- Faults during removal ---------------------------------------------------------------
@@ -255,6 +268,16 @@ check_eq "held during removal, with the window: a pressed button ends with 0" 0 
 check_eq "held during removal, with the window: the box says a restart finishes it" "$RESTART_TEXT" \
   "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
 check "held during removal, with the window: the uninstall entry is gone" key_absent
+release_file
+clear_pending
+rm -rf "$PRODUCT_DIR_UNIX"
+
+run_wine "$INSTALLER" -h -i
+hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
+shown=$(interactive_failure_text "$RESTART_BOX" -u)
+check_eq "held during removal, -u with the window: 3010 once its box is answered" 194 $?
+check_eq "held during removal, -u with the window: the box stays up until answered" "$RESTART_TEXT" \
+  "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
 release_file
 clear_pending
 rm -rf "$PRODUCT_DIR_UNIX"

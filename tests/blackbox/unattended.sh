@@ -58,10 +58,11 @@ this, older = (v.encode() + b"\0" for v in sys.argv[3:5])
 assert data.count(this) == 1 and len(this) == len(older), "the version text is not stored once"
 open(sys.argv[2], "wb").write(data.replace(this, older))
 EOF
-# The detection rule DEPLOY.md gives: DisplayVersion, compared as a version, at least
-# this release, in the installer's registry view.
+# The detection rule DEPLOY.md gives: the program's file, and DisplayVersion, compared as
+# a version, at least this release, in the installer's registry view.
 detected() {
   local found
+  product_installed || return 1
   found=$(uninstall_entry_value DisplayVersion)
   [ -n "$found" ] && [ "$(printf '%s\n%s\n' "$INSTALLER_VERSION" "$found" | sort -V | head -n 1)" = "$INSTALLER_VERSION" ]
 }

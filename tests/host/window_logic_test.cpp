@@ -37,21 +37,22 @@ TEST(WindowLogic, MouseCoordinatesAreSigned16BitWords) {
 TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
     struct Case {
         std::int32_t installed, install, ensure;
-        bool thisVersion;
+        bool thisVersion, orphan;
         AutoRunAction action;
     };
     const Case cases[] = {
-        {1, 0, 0, false, AutoRunAction::Uninstall},  // "-u" on an installed product
-        {1, 1, 0, true, AutoRunAction::Uninstall},   // "-i" on an installed product, any version
-        {0, 1, 0, false, AutoRunAction::Install},
-        {0, 0, 0, false, AutoRunAction::Nothing},  // "-u" without the product
-        {0, 0, 1, false, AutoRunAction::Install},  // "-e" without the product
-        {1, 0, 1, true, AutoRunAction::Nothing},   // "-e" on this version
-        {1, 1, 1, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
+        {1, 0, 0, false, false, AutoRunAction::Uninstall},  // "-u" on an installed product
+        {1, 1, 0, true, false, AutoRunAction::Uninstall},   // "-i" on an installed product, any version
+        {0, 1, 0, false, true, AutoRunAction::Install},  // "-i" over an orphaned entry: reinstall
+        {0, 0, 0, false, false, AutoRunAction::Nothing},   // "-u" without the product
+        {0, 0, 0, false, true, AutoRunAction::Uninstall},  // "-u" over an orphaned entry
+        {0, 0, 1, false, true, AutoRunAction::Install},  // "-e" without the product
+        {1, 0, 1, true, false, AutoRunAction::Nothing},   // "-e" on this version
+        {1, 1, 1, false, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ChooseAutoRun(c.installed, c.install, c.ensure, c.thisVersion), c.action)
-            << c.installed << c.install << c.ensure << c.thisVersion;
+        EXPECT_EQ(ChooseAutoRun(c.installed, c.install, c.ensure, c.thisVersion, c.orphan), c.action)
+            << c.installed << c.install << c.ensure << c.thisVersion << c.orphan;
     }
 }
 

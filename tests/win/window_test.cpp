@@ -139,6 +139,7 @@ protected:
         g_state.installed = 0;
         g_state.blinkCounter = 0;
         g_state.procedureStarted = false;  // each test meets the window as new
+        g_state.autoRunStarted = false;
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {}
     }
@@ -242,10 +243,13 @@ TEST_F(WindowTest, AutoRunNeedsItsCodeAndEndsTheLoopWithTheResult) {
     EXPECT_EQ(SendMessageA(window_, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE + 1), 0);
     WPARAM code = 99;
     EXPECT_FALSE(TakeQuit(&code));
-    // "-u" without the product: nothing to do, quit with 0.
+    // "-u" without the product: nothing to do, quit with 0. A press queued meanwhile
+    // starts no second procedure.
     EXPECT_EQ(SendMessageA(window_, WM_COMMAND, CMD_AUTO_RUN, AUTO_RUN_CODE), 0);
     ASSERT_TRUE(TakeQuit(&code));
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, VK_RETURN, 0), 0);
+    EXPECT_EQ(g_state.workerThread, nullptr) << "Enter after an unattended run starts nothing";
     EXPECT_EQ(g_state.textFont, nullptr);
     EXPECT_EQ(g_state.backgroundBitmap, nullptr);
     // "-i" without the product: the install runs on the worker, waited for; here it
