@@ -10,8 +10,9 @@
 
 namespace qs {
 
-inline constexpr std::size_t FOLDER_PATH_SIZE = 1024;  // CreateFolderPath's copy
-inline constexpr std::size_t TREE_PATH_SIZE = 2048;    // DeleteFolderTree's paths
+inline constexpr std::size_t FOLDER_PATH_SIZE = 1024;   // CreateFolderPath's copy
+inline constexpr std::size_t TREE_PATH_SIZE = 2048;     // DeleteFolderTree's paths
+inline constexpr std::size_t MAX_WITHDRAWN_PATHS = 24;  // WithdrawDeletionsAtRestart's list
 
 // Creates every level of a folder path below its root, top down. True when every level
 // is a folder afterwards (a file in the way fails); false for a path shorter than 5 or
@@ -24,14 +25,16 @@ struct TreeRemoval {
     // the system: a file is first renamed within its folder to restartStem-<random>, so
     // that its own name is free for a later install (a file whose rename fails is
     // scheduled under its name); a folder that stays is scheduled after what it holds.
-    // Files already carrying the stem are passed over: a removal scheduled them before.
+    // Files already carrying the stem were renamed and scheduled by an earlier removal:
+    // deleted at once when nothing holds them any more, else passed over.
     const char* restartStem = nullptr;
     // The running program's own file, when it lies in the tree: it stays without counting
     // as left, and is never scheduled under its own name.
     const char* own = nullptr;
 };
-// Deletes a folder with its files and sub-folders, going on past entries that stay; never
-// enters a folder whose name starts with a full stop. A reparse point (junction, symbolic
+// Deletes a folder with its files and sub-folders, going on past entries that stay; of
+// the names a folder lists only "." and ".." are passed over. A read-only file or folder
+// loses that attribute before it is deleted or scheduled. A reparse point (junction, symbolic
 // link), inside the tree or the folder given, is removed as a link and never followed. An
 // entry whose joined path exceeds TREE_PATH_SIZE - 1 characters ends the look at its
 // folder. An empty path or a drive or share root is left alone. Returns the number of
@@ -65,8 +68,15 @@ bool MoveFileOnVolume(const char* from, const char* to);
 bool RenameWithinFolder(const char* path, const char* stem, char* out, std::size_t capacity);
 
 // Asks the system to delete path (a file, or a folder that is empty by then) when it
-// next starts. The requests are carried out in the order they were made.
+// next starts. The requests are carried out in the order they were made. A read-only
+// path loses that attribute first: the deletion at the start clears none.
 bool DeleteAtRestart(const char* path);
+// Withdraws every request to delete one of paths[0, count) at the next start (DeleteAtRestart's
+// spelling of the path, letter case aside), leaving every other request as it was: a
+// path written again after its removal was scheduled must outlive the start. True when
+// none is left; false for more than MAX_WITHDRAWN_PATHS paths, a path that does not
+// convert, or a list that cannot be read or stored.
+bool WithdrawDeletionsAtRestart(const char* const* paths, std::size_t count);
 
 // When the current directory is folder or lies below it, makes the system folder the
 // current directory instead: a folder cannot be removed while a process works in it.

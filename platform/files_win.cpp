@@ -10,6 +10,8 @@
 
 #include "platform/owners.h"
 #include "platform/paths.h"
+#include "platform/pending_operations.h"
+#include "platform/registry.h"
 
 namespace qs {
 namespace {
@@ -32,6 +34,13 @@ constexpr std::size_t RANDOM_NAME_BYTES = 16;
 constexpr int RANDOM_NAME_ATTEMPTS = 8;
 // "C:" and shorter: a drive's current directory, not a folder of the path.
 constexpr std::size_t SHORTEST_FOLDER = 3;
+// The attributes SetFileAttributes takes; what a path keeps when it loses read-only.
+constexpr DWORD SETTABLE_ATTRIBUTES = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
+// Where the system keeps the operations for its next start (MoveFileEx's delayed ones).
+constexpr wchar_t SESSION_MANAGER_KEY[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t PENDING_OPERATIONS_VALUE[] = L"PendingFileRenameOperations";
 
 struct FolderIdentity {
     DWORD volume;
@@ -68,6 +77,25 @@ bool RandomPath(const char* folder, const char* stem, char* out, std::size_t cap
            AppendText(out, capacity, digits);
 }
 
+// Takes the read-only attribute off path. True when it had one and lost it.
+bool ClearReadOnly(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return false;
+    const DWORD kept = attributes & SETTABLE_ATTRIBUTES;
+    return ::SetFileAttributesA(path, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+// Deletes a file now, a read-only one too.
+bool DeleteFileNow(const char* path) {
+    if (::DeleteFileA(path) != FALSE) return true;
+    return ClearReadOnly(path) && ::DeleteFileA(path) != FALSE;
+}
+
+bool RemoveFolderNow(const char* path) {
+    if (::RemoveDirectoryA(path) != FALSE) return true;
+    return ClearReadOnly(path) && ::RemoveDirectoryA(path) != FALSE;
+}
+
 bool IsFolder(const char* path) {
     const DWORD attributes = ::GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -95,8 +123,9 @@ bool IsRootPath(const char* path) {
     return path[0] == SEPARATOR && path[1] == SEPARATOR && SkipFolderRoot(path) >= length;
 }
 
-// What the next look at a folder found.
-enum class Entry { NONE, FILE, FOLDER, LINK };
+// What the next look at a folder found. RENAMED: a file that an earlier removal renamed
+// to the restart stem and scheduled.
+enum class Entry { NONE, FILE, RENAMED, FOLDER, LINK };
 
 // Joins name to the folder in path, in place. False (path unchanged) when it does not fit.
 bool AppendComponent(char* path, std::size_t capacity, const char* name) {
@@ -116,10 +145,14 @@ bool CarriesStem(const char* name, const char* stem) {
     return std::strncmp(name, stem, length) == 0 && name[length] == RANDOM_NAME_SEPARATOR;
 }
 
-// Appends the entry of the folder in path that follows skip others (a file, or a folder
-// or folder link whose name does not start with a full stop; files carrying stem are
-// passed over) to path and says what it is. NONE leaves path unchanged: the folder
-// cannot be searched, holds nothing more, or the joined path would not fit.
+// "." and "..": the folder itself and its parent, as a search lists them.
+bool IsSelfOrParent(const char* name) {
+    return name[0] == FULL_STOP && (name[1] == '\0' || (name[1] == FULL_STOP && name[2] == '\0'));
+}
+
+// Appends the entry of the folder in path that follows skip others (every entry but "."
+// and "..") to path and says what it is. NONE leaves path unchanged: the folder cannot
+// be searched, holds nothing more, or the joined path would not fit.
 Entry AppendEntry(char* path, std::size_t capacity, std::size_t skip, const char* stem) {
     const std::size_t folderLength = std::strlen(path);
     if (!AppendComponent(path, capacity, ALL_ENTRIES)) return Entry::NONE;
@@ -131,15 +164,14 @@ Entry AppendEntry(char* path, std::size_t capacity, std::size_t skip, const char
         const DWORD attributes = data.dwFileAttributes;
         const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (isFolder && data.cFileName[0] == FULL_STOP) continue;
-        if (!isFolder && CarriesStem(data.cFileName, stem)) continue;
+        if (IsSelfOrParent(data.cFileName)) continue;
         if (skip > 0) {
             --skip;
             continue;
         }
         find.reset();
         if (!AppendComponent(path, capacity, data.cFileName)) return Entry::NONE;
-        if (!isFolder) return Entry::FILE;
+        if (!isFolder) return CarriesStem(data.cFileName, stem) ? Entry::RENAMED : Entry::FILE;
         return isLink ? Entry::LINK : Entry::FOLDER;
     } while (::FindNextFileA(find.get(), &data) != FALSE);
     return Entry::NONE;
@@ -184,7 +216,11 @@ void DeleteTreeAt(TreeWalk& walk, char* path) {
             case Entry::NONE:
                 break;
             case Entry::FILE:
-                stays = ::DeleteFileA(path) == FALSE && Stays(walk, path, false);
+                stays = !DeleteFileNow(path) && Stays(walk, path, false);
+                break;
+            case Entry::RENAMED:
+                // Still held: its deletion at the next start is asked for already.
+                stays = !DeleteFileNow(path);
                 break;
             case Entry::LINK:
                 // Only the link goes; what it points at is never entered.
@@ -200,10 +236,29 @@ void DeleteTreeAt(TreeWalk& walk, char* path) {
         if (entry == Entry::NONE) break;
         if (stays) ++skip;
     }
-    if (::RemoveDirectoryA(path) != FALSE || IsMissing(path)) return;
+    if (RemoveFolderNow(path) || IsMissing(path)) return;
     if (walk.removal.restartStem != nullptr) (void)DeleteAtRestart(path);
     // A folder that stays with nothing left in it stays for a reason of its own.
     if (walk.left + walk.kept == before) ++walk.left;
+}
+
+// A path in the ANSI code page as UTF-16, terminated, into out. False when it does not fit.
+bool ToUtf16(const char* path, char16_t* out, std::size_t capacity) {
+    wchar_t wide[PATH_BUFFER_SIZE];
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, path, -1, wide, static_cast<int>(sizeof wide / sizeof wide[0]));
+    if (length <= 0 || static_cast<std::size_t>(length) > capacity) return false;
+    for (int i = 0; i < length; ++i) out[i] = static_cast<char16_t>(wide[i]);
+    return true;
+}
+
+struct Withdrawal {
+    const char16_t* const* paths;
+    std::size_t count;
+};
+
+std::size_t WithdrawFrom(char16_t* units, std::size_t count, void* context) {
+    const auto& withdrawal = *static_cast<const Withdrawal*>(context);
+    return WithdrawDeletions(units, count, withdrawal.paths, withdrawal.count);
 }
 
 }  // namespace
@@ -273,7 +328,20 @@ bool RenameWithinFolder(const char* path, const char* stem, char* out, std::size
 
 bool DeleteAtRestart(const char* path) {
     if (path == nullptr || path[0] == '\0') return false;
+    (void)ClearReadOnly(path);
     return ::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool WithdrawDeletionsAtRestart(const char* const* paths, std::size_t count) {
+    if (paths == nullptr || count > MAX_WITHDRAWN_PATHS) return false;
+    char16_t converted[MAX_WITHDRAWN_PATHS][PATH_BUFFER_SIZE];
+    const char16_t* list[MAX_WITHDRAWN_PATHS];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (paths[i] == nullptr || !ToUtf16(paths[i], converted[i], PATH_BUFFER_SIZE)) return false;
+        list[i] = converted[i];
+    }
+    Withdrawal withdrawal{list, count};
+    return EditMachineMultiString(SESSION_MANAGER_KEY, PENDING_OPERATIONS_VALUE, WithdrawFrom, &withdrawal);
 }
 
 void LeaveFolder(const char* folder) {

@@ -10,6 +10,10 @@ namespace {
 
 constexpr DWORD DWORD_VALUE_SIZE = sizeof(DWORD);
 constexpr REGSAM KEY_TREE_ACCESS = DELETE | KEY_ENUMERATE_SUB_KEYS;
+constexpr REGSAM KEY_EDIT_ACCESS = KEY_QUERY_VALUE | KEY_SET_VALUE;
+// A value that grows between its size query and its read is asked for again, so often.
+constexpr int VALUE_READ_ATTEMPTS = 4;
+constexpr DWORD UTF16_UNIT_SIZE = sizeof(char16_t);
 
 bool WriteValue(HKEY root, const char* subkey, const char* valueName, DWORD type, const void* data, DWORD size) {
     if (subkey == nullptr || valueName == nullptr) return false;
@@ -82,6 +86,39 @@ bool WriteUserDword(const char* subkey, const char* valueName, std::uint32_t val
 
 bool WriteMachineDword(const char* subkey, const char* valueName, std::uint32_t value) {
     return WriteDword(HKEY_LOCAL_MACHINE, subkey, valueName, value);
+}
+
+bool EditMachineMultiString(const wchar_t* subkey, const wchar_t* valueName, MultiStringEdit edit, void* context) {
+    if (subkey == nullptr || valueName == nullptr || edit == nullptr) return false;
+    UniqueKey key;
+    const LONG opened = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_EDIT_ACCESS, key.put());
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    UniqueLocalMemory memory;
+    DWORD size = 0;
+    DWORD type = REG_NONE;
+    LONG status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < VALUE_READ_ATTEMPTS && status == ERROR_MORE_DATA; ++attempt) {
+        status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND) return true;
+        if (status != ERROR_SUCCESS || type != REG_MULTI_SZ || size % UTF16_UNIT_SIZE != 0 ||
+            size > MULTI_STRING_LIMIT) {
+            return false;
+        }
+        if (size == 0) return true;
+        memory.reset(::LocalAlloc(LMEM_FIXED, size));
+        if (!memory) return false;
+        status = ::RegQueryValueExW(key.get(), valueName, nullptr, &type, static_cast<BYTE*>(memory.get()), &size);
+    }
+    if (status != ERROR_SUCCESS || type != REG_MULTI_SZ || size % UTF16_UNIT_SIZE != 0) return false;
+    auto* units = static_cast<char16_t*>(memory.get());
+    const std::size_t count = size / UTF16_UNIT_SIZE;
+    const std::size_t kept = edit(units, count, context);
+    if (kept == count) return true;
+    if (kept > count) return false;
+    if (kept == 0) return ::RegDeleteValueW(key.get(), valueName) == ERROR_SUCCESS;
+    return ::RegSetValueExW(key.get(), valueName, 0, REG_MULTI_SZ, static_cast<const BYTE*>(memory.get()),
+                            static_cast<DWORD>(kept * UTF16_UNIT_SIZE)) == ERROR_SUCCESS;
 }
 
 bool DeleteKeyTree(HKEY root, const char* subkey) {

@@ -211,6 +211,7 @@ int InstallProduct(InstallerState& state) {
     if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
         return Fail(state, INSTALL_NO_PROGRAM_FILES, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
     }
+    (void)WithdrawPendingDeletions(state);
     if (!CreateFolderPath(state.installFolder)) {
         return Fail(state, INSTALL_FOLDER_NOT_CREATED, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
     }

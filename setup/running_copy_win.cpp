@@ -3,11 +3,16 @@
 
 #include <windows.h>
 
+#include <cstring>
+
+#include "package/package.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/system_seam.h"
 #include "setup/exit_codes.h"
 #include "setup/names.h"
+#include "setup/procedures.h"
+#include "setup/product.h"
 #include "setup/state.h"
 #include "setup/steps.h"
 #include "setup/texts.h"
@@ -53,7 +58,54 @@ RunningCopy MoveRunningCopyAside(const InstallerState& state) {
     return RunningCopy::Stuck;
 }
 
+// The paths whose deletion at the next start an install withdraws, each held whole (one
+// that does not fit is left out, never cut).
+class WrittenPaths {
+public:
+    // folder joined with name, or folder itself when name is null.
+    void Add(const char* folder, const char* name) {
+        if (count_ == MAX_WITHDRAWN_PATHS) return;
+        const bool fits = name != nullptr ? JoinPath(paths_[count_], PATH_BUFFER_SIZE, folder, name)
+                                          : CopyText(paths_[count_], PATH_BUFFER_SIZE, folder);
+        if (!fits) return;
+        list_[count_] = paths_[count_];
+        ++count_;
+    }
+    const char* const* list() const { return list_; }
+    std::size_t count() const { return count_; }
+
+private:
+    char paths_[MAX_WITHDRAWN_PATHS][PATH_BUFFER_SIZE];
+    const char* list_[MAX_WITHDRAWN_PATHS] = {};
+    std::size_t count_ = 0;
+};
+
 }  // namespace
+
+bool WithdrawPendingDeletions(const InstallerState& state) {
+    if (state.installFolder[0] == '\0') return false;
+    WrittenPaths written;
+    for (const PackageEntry& entry : state.packageDirectory.entries) {
+        if (IsSafeRelativeName(entry.name, sizeof entry.name)) written.Add(state.installFolder, entry.name);
+    }
+    // The copy takes the installer's own name, or the fixed one beside a package file.
+    char fileName[PATH_BUFFER_SIZE];
+    if (InstallerFileName(state, fileName, sizeof fileName)) {
+        written.Add(state.installFolder, InstallerCopyName(fileName, state.packageDirectory));
+    }
+    written.Add(state.installFolder, INSTALLER_FILE_NAME);
+    // The folder and every level above it, up to the drive or share.
+    char level[PATH_BUFFER_SIZE];
+    if (CopyText(level, sizeof level, state.installFolder)) {
+        while (SkipFolderRoot(level) < std::strlen(level)) {
+            written.Add(level, nullptr);
+            const std::size_t length = std::strlen(level);
+            StripLastComponent(level);
+            if (std::strlen(level) == length) break;
+        }
+    }
+    return WithdrawDeletionsAtRestart(written.list(), written.count());
+}
 
 bool DeleteInstallFolder(InstallerState& state) {
     LeaveFolder(state.installFolder);

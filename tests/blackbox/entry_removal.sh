@@ -117,6 +117,8 @@ check "the first is the copy renamed within the install folder" \
 check_eq "the second the install folder" "$PRODUCT_DIR_WIN" "${pending[1]:-}"
 run_wine "$INSTALLER" -h -i
 check_eq "a reinstall before the restart ends with 0" 0 $?
+check_eq "and withdraws the install folder's deletion, keeping the renamed copy's" "${pending[0]}" \
+  "$(pending_deletions | paste -sd '|')"
 release_session
 wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
 check "after the restart the reinstalled product keeps its uninstaller" \

@@ -282,6 +282,50 @@ release_file
 clear_pending
 rm -rf "$PRODUCT_DIR_UNIX"
 
+# A removal, then the system's next start (a restart of the prefix): the start deletes
+# what was held during the removal, but nothing that an install wrote again before it;
+# a folder whose name begins with a full stop and a read-only file go with the removal.
+setup_held_program() { hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read; }
+reinstall_released() {
+  release_file
+  run_wine "$INSTALLER" -h -e
+  check_eq "held, then reinstalled: the install before the restart ends with 0" 0 $?
+}
+verify_reinstalled() {
+  check_eq "held, then reinstalled: every installed file outlives the restart" "$INSTALLED_FILES" \
+    "$(cd "$PRODUCT_DIR_UNIX" 2>/dev/null && LC_ALL=C ls | paste -sd ' ')"
+}
+# Wine shows a file without write permission as read-only and refuses to delete it.
+setup_dotted_and_read_only() {
+  mkdir -p "$PRODUCT_DIR_UNIX/.settings" && printf 'a setting' > "$PRODUCT_DIR_UNIX/.settings/view.ini" &&
+    chmod a-w "$PRODUCT_DIR_UNIX/readme.txt"
+}
+verify_nothing_left() {
+  check "a dotted folder and a read-only file: nothing is left after the restart" product_absent
+  run_wine "$INSTALLER" -h -i
+  run_wine "$INSTALLER" -h -u
+  check_eq "a dotted folder and a read-only file: the next removal ends with 0" 0 $?
+}
+# name | set-up after the install | removal's code | before the restart | checks after it
+RESTART_CASES=(
+  "held, then reinstalled|setup_held_program|194|reinstall_released|verify_reinstalled"
+  "a dotted folder and a read-only file|setup_dotted_and_read_only|0|:|verify_nothing_left"
+)
+for row in "${RESTART_CASES[@]}"; do
+  IFS='|' read -r name setup code before_restart verify <<< "$row"
+  run_wine "$INSTALLER" -h -i
+  $setup
+  run_wine "$INSTALLER" -h -u
+  check_eq "$name: removal ends with $code" "$code" $?
+  $before_restart
+  wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
+  $verify
+  release_file
+  ensure_removed
+  clear_pending
+  rm -rf "$PRODUCT_DIR_UNIX"
+done
+
 # Neighbours of everything the installer owns: files and folders of the user beside the
 # install folder, the Start-menu folders and the desktop shortcut, some with names that
 # begin like the product's. Install and removal leave every one as it was.

@@ -88,17 +88,15 @@ struct TreeCase {
     std::vector<const char*> files;
     std::vector<const char*> remain;  // still there afterwards ("" = the tree itself)
     std::vector<const char*> gone;
-    bool trailingSeparator = false;  // the folder is given as "tree\"
+    bool trailingSeparator = false;          // the folder is given as "tree\"
+    std::vector<const char*> readOnly = {};  // made read-only after the files are written
 };
 
 TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
     const std::vector<TreeCase> cases = {
         {"nested", {"a", "a\\b", "c"}, {"f1", ".f2", "a\\f3", "a\\b\\f4", "c\\f5"}, {}, {"", "a"}},
-        {"dot-folder kept",
-         {".cache", "sub"},
-         {"f1", ".cache\\keep", "sub\\f2"},
-         {"", ".cache", ".cache\\keep"},
-         {"f1", "sub"}},
+        {"dot-folder entered", {".cache", "sub"}, {"f1", ".cache\\keep", "sub\\f2"}, {}, {"", ".cache"}},
+        {"read-only files and folder", {"ro"}, {"f1", "ro\\f2"}, {}, {""}, false, {"f1", "ro\\f2", "ro"}},
         {"empty", {}, {}, {}, {""}},
         {"given with a trailing backslash", {"a"}, {"f1", "a\\f2"}, {}, {""}, true},
     };
@@ -109,9 +107,11 @@ TEST(DeleteFolderTree, DeletesWhatItMayAndStopsWhereItMust) {
         ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
         for (const char* folder : c.folders) ASSERT_TRUE(CreateDirectoryA(at(folder).c_str(), nullptr));
         for (const char* file : c.files) ASSERT_TRUE(WriteFileBytes(at(file), "data"));
+        for (const char* entry : c.readOnly)
+            ASSERT_TRUE(SetFileAttributesA(at(entry).c_str(), FILE_ATTRIBUTE_READONLY));
         ASSERT_TRUE(WriteFileBytes(scratch / "beside", "keep"));
 
-        // A tree that stays (for its dot-folder) counts as one entry left.
+        // A tree that stays counts as one entry left.
         EXPECT_EQ(DeleteFolderTree((c.trailingSeparator ? tree + "\\" : tree).c_str()), c.remain.empty() ? 0u : 1u)
             << c.name;
         for (const char* entry : c.remain) {
@@ -157,7 +157,8 @@ TEST(DeleteFolderTree, GoesOnPastFilesHeldOpenAndSchedulesThemWhenAsked) {
         ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA((tree + "\\sub").c_str(), nullptr));
         std::vector<UniqueFile> held;
-        for (const char* name : {"a", "b", "free", "sub\\c", "sub\\free"}) {
+        // "stem-free": renamed by an earlier removal, no longer held.
+        for (const char* name : {"a", "b", "free", "stem-free", "sub\\c", "sub\\free"}) {
             const std::string path = tree + "\\" + name;
             ASSERT_TRUE(WriteFileBytes(path, "x"));
             if (std::strstr(name, "free") == nullptr) {
@@ -171,7 +172,7 @@ TEST(DeleteFolderTree, GoesOnPastFilesHeldOpenAndSchedulesThemWhenAsked) {
         if (c.own) removal.own = own.c_str();
         EXPECT_EQ(DeleteFolderTree(tree.c_str(), removal), c.left) << c.name;
         EXPECT_TRUE(IsFile(tree + "\\a") && IsFile(tree + "\\b") && IsFile(tree + "\\sub\\c")) << c.name;
-        EXPECT_FALSE(IsFile(tree + "\\free") || IsFile(tree + "\\sub\\free")) << c.name;
+        EXPECT_FALSE(IsFile(tree + "\\free") || IsFile(tree + "\\stem-free") || IsFile(tree + "\\sub\\free")) << c.name;
         // Files of one folder come in the order the folder lists them; each folder after
         // what it holds.
         std::vector<std::string> paths = pending.Paths();
