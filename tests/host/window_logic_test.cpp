@@ -46,7 +46,7 @@ TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
         {0, 1, 0, false, AutoRunAction::Install},
         {0, 0, 0, false, AutoRunAction::Nothing},  // "-u" without the product
         {0, 0, 1, false, AutoRunAction::Install},  // "-e" without the product
-        {1, 0, 1, true, AutoRunAction::Nothing},   // "-e" on this version
+        {1, 0, 1, true, AutoRunAction::Repair},    // "-e" on this version
         {1, 1, 1, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
     };
     for (const Case& c : cases) {
