@@ -129,8 +129,11 @@ folder_digests() { (cd "$PRODUCT_DIR_UNIX" && md5sum -- *); }
 command_file() { local p=${1#\"}; p=${p%%\"*}; p=${p//\\//}; printf '%s/drive_c%s' "$WINEPREFIX" "${p#C:}"; }
 user_dword() { wine reg query 'HKCU\Velto\Quillstation' /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
   sed -n -E "s/^ +$1 +REG_DWORD +//p"; }
-startup_shortcut=$(compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup" |
-  head -n 1)"/Quillstation (Velto).LNK"
+# The user's start-up folder (Wine spells it StartUp).
+startup_folder=$(compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/[Ss]tart[Uu]p" |
+  head -n 1)
+check "the user's start-up folder is found" test -n "$startup_folder"
+startup_shortcut="${startup_folder:-$SCRATCH}/Quillstation (Velto).LNK"
 run_wine "$older" -h -i
 folder_digests > "$SCRATCH/older.md5"
 run_wine "$damaged" -h -e
@@ -139,8 +142,11 @@ check_eq "the damaged run left $OLDER_VERSION registered" "$OLDER_VERSION" "$(un
 check "the damaged run left the older files as they were, and nothing beside them" \
   diff "$SCRATCH/older.md5" <(folder_digests)
 
-# The user's settings: the start-up shortcut and both tray values on.
-mkdir -p "$(dirname "$startup_shortcut")" && printf 'link' > "$startup_shortcut"
+# The user's settings over a freshly installed older release: the start-up shortcut and
+# both tray values on.
+ensure_removed
+run_wine "$older" -h -i
+printf 'link' > "$startup_shortcut"
 for value in SysTray SysTrayShowOnRun; do
   wine reg add 'HKCU\Velto\Quillstation' /v $value /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
 done
