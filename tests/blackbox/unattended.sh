@@ -162,6 +162,20 @@ printf 'changed' >> "$PRODUCT_DIR_UNIX/readme.txt"
 run_wine "$INSTALLER" -h -e
 check_eq "-h -e on this version with the firmware gone and the read-me changed: 0" 0 $?
 check "both are put back, nothing else changed" diff "$SCRATCH/this.md5" <(folder_digests)
+# A file to put back that another program holds open: refused before anything changes.
+printf 'changed' >> "$PRODUCT_DIR_UNIX/readme.txt"
+folder_digests > "$SCRATCH/held.md5"
+start_wine "$HELPERS/file_holder.exe" "$(winpath "$PRODUCT_DIR_UNIX/readme.txt")" \
+  "$(winpath "$SCRATCH/held.ready")" "$(winpath "$SCRATCH/held.stop")"
+holder=$LAST_PID
+wait_for_file "$SCRATCH/held.ready"
+run_wine "$INSTALLER" -h -e
+check_eq "-h -e with the changed read-me held open ends with -10 (246)" 246 $?
+check "the held run changed nothing in the install folder" diff "$SCRATCH/held.md5" <(folder_digests)
+touch "$SCRATCH/held.stop"
+wait_exit "$holder"
+run_wine "$INSTALLER" -h -e
+check "released, -h -e puts the read-me back" diff "$SCRATCH/this.md5" <(folder_digests)
 
 # Started from the installed copy over an entry of another version.
 wine reg add "$UNINSTALL_KEY" /v DisplayVersion /d "$OLDER_VERSION" /f $(reg_view_flag "$INSTALLER_VIEW") \
