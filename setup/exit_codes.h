@@ -64,7 +64,7 @@ struct ExitCodeFact {
 
 inline constexpr ExitCodeFact EXIT_CODE_FACTS[] = {
     {INSTALL_OK, DeployOutcome::Success, nullptr, false,
-     "installed, updated, removed, or nothing to do; or any interactive run"},
+     "installed, updated, repaired, removed, or nothing to do; or any interactive run"},
     // No one of winget's kinds fits every meaning of -1.
     {EXIT_ALREADY_RUNNING, DeployOutcome::Retry, "custom", true,
      "another installer runs; or the package is damaged; or the worker or the window could not start"},
@@ -73,7 +73,7 @@ inline constexpr ExitCodeFact EXIT_CODE_FACTS[] = {
     {INSTALL_FOLDER_NOT_CREATED, DeployOutcome::Failure, "contactSupport", true,
      "the install folder could not be created (access refused, a file in the way)"},
     {INSTALL_COPY_FAILED, DeployOutcome::Failure, "fileInUse", true,
-     "a product file could not be written or did not verify (held open, or a damaged package)"},
+     "a product file could not be written or did not verify (held open, a full disk, or a damaged package)"},
     {UNINSTALL_RESTART_NEEDED, DeployOutcome::SoftReboot, "rebootRequiredToFinish", false,
      "removed or updated, but a file in use is deleted at the next start of Windows"},
 };
