@@ -237,8 +237,11 @@ row "removal: QuillstationSetup -h -u" "$(printf '%.1f ms' "$ours_remove")" \
 row "removal: uninstall entry's -h -u" "$(printf '%.1f ms' "$ours_remove_entry")" \
   "$(ratio "$ours_remove_entry" "$floor")" "$(ratio "$ours_remove_entry" "$nsis_remove")" \
   "<= 1.30 x -h -u: $(ratio "$ours_remove_entry" "$ours_remove"), $(verdict "$(ratio "$ours_remove_entry" "$ours_remove")" 1.3)"
+# The work of -e beside the install's: each time above the floor of COM and a window.
+ensure_ratio=$(ratio "$ours_ensure" "$ours_install")
+ensure_work=$(awk -v e="$ours_ensure" -v i="$ours_install" -v f="$window_floor" 'BEGIN { printf "%.2f", (e - f) / (i - f) }')
 row "ensure: -h -e, all in place" "$(printf '%.1f ms' "$ours_ensure")" "$(ratio "$ours_ensure" "$floor")" "" \
-  "<= 0.50 x -h -i: $(ratio "$ours_ensure" "$ours_install"), $(verdict "$(ratio "$ours_ensure" "$ours_install")" 0.5)"
+  "<= 0.50 x -h -i: $ensure_ratio, $(verdict "$ensure_ratio" 0.5); above the window floor $ensure_work x the install's"
 row "removal: NSIS uninstall /S _?=" "$(printf '%.1f ms' "$nsis_remove")" "$(ratio "$nsis_remove" "$floor")" "1.00" ""
 row "own weight: QuillstationSetup" "$weight B" "" "$(ratio "$weight" "$stub")" \
   "< 1.00 x NSIS stub: $(verdict "$(ratio "$weight" "$stub")" 1 1)"
