@@ -21,18 +21,18 @@ constexpr std::int32_t HighWordSigned(std::intptr_t lParam) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>((static_cast<std::uintptr_t>(lParam) >> 16) & 0xFFFFu));
 }
 
-enum class AutoRunAction { Uninstall, Install, Replace, Nothing };
+enum class AutoRunAction { Uninstall, Install, Replace, Repair, Nothing };
 
-// The unattended run. With "-e": install when absent, nothing when this version is
-// installed, and another installed version replaced (removed, then this one installed).
-// Otherwise an installed product is removed whatever the switches, "-i" installs, and
-// "-u" alone removes an orphaned uninstall entry (its program gone) with whatever of the
-// product remains, or has nothing to do.
+// The unattended run. With "-e": install when absent, this version when installed put
+// back where something of it is missing, and another installed version replaced by this
+// one in place. Otherwise an installed product is removed whatever the switches, "-i"
+// installs, and "-u" alone removes an orphaned uninstall entry (its program gone) with
+// whatever of the product remains, or has nothing to do.
 constexpr AutoRunAction ChooseAutoRun(std::int32_t installed, std::int32_t installSwitch, std::int32_t ensureSwitch,
                                       bool thisVersionInstalled, bool orphanedEntry) {
     if (ensureSwitch == 1) {
         if (installed == 0) return AutoRunAction::Install;
-        return thisVersionInstalled ? AutoRunAction::Nothing : AutoRunAction::Replace;
+        return thisVersionInstalled ? AutoRunAction::Repair : AutoRunAction::Replace;
     }
     if (installed != 0) return AutoRunAction::Uninstall;
     if (installSwitch == 1) return AutoRunAction::Install;

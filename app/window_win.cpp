@@ -194,6 +194,9 @@ void OnAutoRun(InstallerState& state) {
         case AutoRunAction::Replace:
             result = ReplaceProduct(state);
             break;
+        case AutoRunAction::Repair:
+            result = RepairProduct(state);
+            break;
         case AutoRunAction::Nothing:
             break;
     }

@@ -49,6 +49,29 @@ struct PrivatePages {  // VirtualAlloc: committed read-write pages of this proce
 }  // namespace traits
 using UniquePages = UniqueHandle<traits::PrivatePages>;
 
+// A private, writable copy of the package resource's bytes (deciphering happens in place,
+// and the resource is the module's read-only image), fresh for every call. False when
+// the resource is missing or the copy cannot be made.
+bool CopyPackage(HMODULE module, UniquePages& copy, DWORD& size) {
+    PackageResource resource(module);
+    if (!resource.loaded()) return false;
+    size = resource.size();
+    if (size == 0) return true;
+    copy.reset(::VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!copy) return false;
+    std::memcpy(copy.get(), resource.bytes(), size);
+    return true;
+}
+
+// Keeps every verified entry where it is: deciphered in the copy, nothing written.
+class InMemoryWriter final : public PackageWriter {
+public:
+    bool WriteEntry(const char*, const char*, const std::uint8_t*, std::uint32_t) override { return true; }
+};
+
+// Any folder will do for the names' check: nothing is written under it.
+constexpr char CHECK_FOLDER[] = "C:\\";
+
 // Writes each verified entry into the install folder, creating its sub-folder first
 // when the entry's folder is not the install folder itself.
 class FolderWriter final : public PackageWriter {
@@ -75,21 +98,36 @@ int ReadPackageDirectory(HMODULE module, PackageDirectory& directory) {
 }
 
 int ExtractPackage(HMODULE module, PackageDirectory& directory, const char* folder, const char* filter) {
-    PackageResource resource(module);
-    if (!resource.loaded()) return PACKAGE_MISSING;
-
-    // Deciphering happens in place, and the resource is the module's read-only image:
-    // the work is done on a private copy, fresh for every extraction.
-    const DWORD size = resource.size();
     UniquePages copy;
-    if (size > 0) {
-        copy.reset(::VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!copy) return PACKAGE_MISSING;
-        std::memcpy(copy.get(), resource.bytes(), size);
-    }
-
+    DWORD size = 0;
+    if (!CopyPackage(module, copy, size)) return PACKAGE_MISSING;
     FolderWriter writer(folder);
     return ExtractPackageBytes(static_cast<std::uint8_t*>(copy.get()), size, directory, folder, filter, writer);
+}
+
+PlainPackage::~PlainPackage() {
+    if (pages_ != nullptr) ::VirtualFree(pages_, 0, MEM_RELEASE);
+}
+
+int PlainPackage::Load(HMODULE module, PackageDirectory& directory) {
+    verified_ = false;
+    UniquePages copy;
+    DWORD size = 0;
+    if (!CopyPackage(module, copy, size)) return PACKAGE_MISSING;
+    InMemoryWriter writer;
+    const int result =
+        ExtractPackageBytes(static_cast<std::uint8_t*>(copy.get()), size, directory, CHECK_FOLDER, nullptr, writer);
+    if (pages_ != nullptr) ::VirtualFree(pages_, 0, MEM_RELEASE);
+    pages_ = copy.release();
+    size_ = size;
+    verified_ = result == 0;
+    return result;
+}
+
+const std::uint8_t* PlainPackage::EntryBytes(const PackageEntry& entry) const {
+    if (!verified_ || !EntryLiesInside(entry, size_)) return nullptr;
+    static const std::uint8_t NO_BYTES[1] = {};
+    return pages_ != nullptr ? static_cast<const std::uint8_t*>(pages_) + entry.offset : NO_BYTES;
 }
 
 }  // namespace qs

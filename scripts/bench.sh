@@ -7,7 +7,9 @@
 #    same three files doing the same job (tools/bench/quillstation.nsi: silent install /S,
 #    in-place silent removal uninstall.exe /S _?=INSTDIR), measured side by side; and the
 #    removal as the uninstall entry's quiet command starts it (the copy in the install
-#    folder, -h -u), against the removal started from elsewhere;
+#    folder, -h -u), against the removal started from elsewhere; and -h -e where this
+#    version is installed and complete (the installed files compared, nothing written),
+#    against the install;
 #  - the program's own weight: the installer's size minus the package and the picture,
 #    against the NSIS stub that makensis builds on (zlib, x86, Unicode);
 #  - the extraction figures of scripts/bench-extract.sh (skipped with --no-extract).
@@ -135,6 +137,8 @@ run_ours() {
   timed ours-remove "$ours" -h -u; expect_removed "QuillstationSetup -h -u"
   # Removal as the uninstall entry's quiet command starts it: the copy in the folder.
   timed ours-install "$ours" -h -i; expect_installed "QuillstationSetup -h -i"
+  # "Ensure this version" where everything is in place: the installed files compared.
+  timed ours-ensure "$ours" -h -e; expect_installed "QuillstationSetup -h -e"
   timed ours-remove-entry "$entry_copy" -h -u; expect_removed "the uninstall entry's -h -u"
   [ ! -e "$folder" ] || { say "the uninstall entry's -h -u left the install folder"; exit 1; }
 }
@@ -166,6 +170,7 @@ floor=$(median floor)
 window_floor=$(median window-floor)
 ours_install=$(median ours-install); ours_remove=$(median ours-remove)
 ours_remove_entry=$(median ours-remove-entry)
+ours_ensure=$(median ours-ensure)
 nsis_install=$(median nsis-install); nsis_remove=$(median nsis-remove)
 
 # ---- Where the time goes (--phases) ----------------------------------------------------
@@ -232,6 +237,11 @@ row "removal: QuillstationSetup -h -u" "$(printf '%.1f ms' "$ours_remove")" \
 row "removal: uninstall entry's -h -u" "$(printf '%.1f ms' "$ours_remove_entry")" \
   "$(ratio "$ours_remove_entry" "$floor")" "$(ratio "$ours_remove_entry" "$nsis_remove")" \
   "<= 1.30 x -h -u: $(ratio "$ours_remove_entry" "$ours_remove"), $(verdict "$(ratio "$ours_remove_entry" "$ours_remove")" 1.3)"
+# The work of -e beside the install's: each time above the floor of COM and a window.
+ensure_ratio=$(ratio "$ours_ensure" "$ours_install")
+ensure_work=$(awk -v e="$ours_ensure" -v i="$ours_install" -v f="$window_floor" 'BEGIN { printf "%.2f", (e - f) / (i - f) }')
+row "ensure: -h -e, all in place" "$(printf '%.1f ms' "$ours_ensure")" "$(ratio "$ours_ensure" "$floor")" "" \
+  "<= 0.50 x -h -i: $ensure_ratio, $(verdict "$ensure_ratio" 0.5); above the window floor $ensure_work x the install's"
 row "removal: NSIS uninstall /S _?=" "$(printf '%.1f ms' "$nsis_remove")" "$(ratio "$nsis_remove" "$floor")" "1.00" ""
 row "own weight: QuillstationSetup" "$weight B" "" "$(ratio "$weight" "$stub")" \
   "< 1.00 x NSIS stub: $(verdict "$(ratio "$weight" "$stub")" 1 1)"

@@ -13,6 +13,9 @@ inline constexpr int INSTALL_PACKAGE_DAMAGED = -1;
 inline constexpr int INSTALL_NO_PROGRAM_FILES = -2;
 inline constexpr int INSTALL_FOLDER_NOT_CREATED = -3;
 inline constexpr int INSTALL_COPY_FAILED = -10;
+// Replaced or repaired, but a replaced file in use (a running program) is deleted at the
+// next start of the system: the same number as the removal's.
+inline constexpr int INSTALL_RESTART_NEEDED = 3010;
 // The install worker's thread could not be created.
 inline constexpr int WORKER_NOT_STARTED = -1;
 
@@ -61,7 +64,7 @@ struct ExitCodeFact {
 
 inline constexpr ExitCodeFact EXIT_CODE_FACTS[] = {
     {INSTALL_OK, DeployOutcome::Success, nullptr, false,
-     "installed, updated, removed, or nothing to do; or any interactive run"},
+     "installed, updated, repaired, removed, or nothing to do; or any interactive run"},
     // No one of winget's kinds fits every meaning of -1.
     {EXIT_ALREADY_RUNNING, DeployOutcome::Retry, "custom", true,
      "another installer runs; or the package is damaged; or the worker or the window could not start"},
@@ -70,9 +73,9 @@ inline constexpr ExitCodeFact EXIT_CODE_FACTS[] = {
     {INSTALL_FOLDER_NOT_CREATED, DeployOutcome::Failure, "contactSupport", true,
      "the install folder could not be created (access refused, a file in the way)"},
     {INSTALL_COPY_FAILED, DeployOutcome::Failure, "fileInUse", true,
-     "a product file could not be written or did not verify (held open, or a damaged package)"},
+     "a product file could not be written or did not verify (held open, a full disk, or a damaged package)"},
     {UNINSTALL_RESTART_NEEDED, DeployOutcome::SoftReboot, "rebootRequiredToFinish", false,
-     "removed, but a file in use is deleted at the next start of Windows"},
+     "removed or updated, but a file in use is deleted at the next start of Windows"},
 };
 
 // Codes of one meaning share their number: the table's rows stand for them all.
@@ -80,5 +83,6 @@ static_assert(EXIT_ALREADY_RUNNING == INSTALL_PACKAGE_DAMAGED && INSTALL_PACKAGE
               WORKER_NOT_STARTED == EXIT_NO_WINDOW && EXIT_NO_WINDOW == EXIT_MESSAGE_LOOP_FAILED &&
               EXIT_MESSAGE_LOOP_FAILED == UNINSTALL_PACKAGE_DAMAGED);
 static_assert(UNINSTALL_NO_TARGET_FOLDER == INSTALL_NO_PROGRAM_FILES && UNINSTALL_OK == INSTALL_OK);
+static_assert(INSTALL_RESTART_NEEDED == UNINSTALL_RESTART_NEEDED);
 
 }  // namespace qs

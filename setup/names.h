@@ -13,6 +13,9 @@ inline constexpr char STARTUP_SHORTCUT_NAME[] = "Quillstation (Velto)";
 // a new private folder, named after this stem, in the Windows directory's "Temp".
 inline constexpr char WINDOWS_TEMP_FOLDER[] = "Temp";
 inline constexpr char REMOVAL_FOLDER_STEM[] = "Quillstation-removal";
+// What a replacement renames an installed file to, within the install folder, while the
+// new one is written in its place: deleted once the new files are all in, or put back.
+inline constexpr char PREVIOUS_FILE_STEM[] = "Quillstation-previous";
 
 // Registry.
 inline constexpr char SHELL_FOLDERS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

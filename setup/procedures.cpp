@@ -49,6 +49,23 @@ bool FormatQuotedCommand(char* out, std::size_t capacity, const char* path, cons
     return ok;
 }
 
+bool CommandProgramPath(const char* command, char* out, std::size_t capacity) {
+    if (capacity == 0) return false;
+    out[0] = '\0';
+    if (command == nullptr) return false;
+    if (command[0] != '"') {
+        if (CopyText(out, capacity, command)) return true;
+        out[0] = '\0';
+        return false;
+    }
+    const char* end = std::strchr(command + 1, '"');
+    const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - command - 1) : 0;
+    if (end == nullptr || length >= capacity) return false;
+    std::memcpy(out, command + 1, length);
+    out[length] = '\0';
+    return true;
+}
+
 bool FormatInstallDate(char* out, std::size_t capacity, unsigned year, unsigned month, unsigned day) {
     constexpr std::size_t DATE_LENGTH = 8;
     if (out == nullptr || capacity <= DATE_LENGTH || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) {

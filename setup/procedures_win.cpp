@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "package/extract.h"
+#include "package/file_digest.h"
 #include "package/package.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -15,6 +17,7 @@
 #include "platform/phases.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/write_checks.h"
 #include "setup/exit_codes.h"
 #include "setup/names.h"
 #include "setup/product.h"
@@ -72,6 +75,18 @@ void CreateStartMenuShortcuts(InstallerState& state, const char* programs) {
     }
 }
 
+// The Start-menu shortcuts for the user and for all users, and the desktop shortcut;
+// existing ones are replaced in place (best effort).
+void CreateProductShortcuts(InstallerState& state) {
+    char programs[PATH_BUFFER_SIZE];
+    if (UserProgramsFolder(programs, sizeof programs)) CreateStartMenuShortcuts(state, programs);
+    if (CopyText(programs, sizeof programs, GetCommonProgramsFolder()) && programs[0] != '\0') {
+        CreateStartMenuShortcuts(state, programs);
+    }
+    char exePath[PATH_BUFFER_SIZE];
+    if (ProductExePath(state, exePath, sizeof exePath)) SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, exePath, 1);
+}
+
 // True when nothing of the folder stays until the next start.
 bool DeleteStartMenuFolder(const char* programs) {
     char folder[PATH_BUFFER_SIZE];
@@ -111,6 +126,8 @@ void CopyInstaller(InstallerState& state, char* copyPath, std::size_t capacity) 
     if (IsPackageFile(state, copyPath) && !JoinPath(copyPath, capacity, state.installFolder, INSTALLER_FILE_NAME)) {
         return;
     }
+    // Started from that copy: it is already there.
+    if (SameFile(state.modulePath, copyPath)) return;
     if (::CopyFileA(state.modulePath, copyPath, FALSE)) {
         ::SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
     }
@@ -169,6 +186,183 @@ void WriteUninstallEntry(InstallerState& state, const char* copyPath) {
     }
 }
 
+// ---- Bringing an installed product to this release ----
+
+// One package file of an update, planned before anything installed is touched.
+struct FileUpdate {
+    char path[PATH_BUFFER_SIZE];
+    char aside[PATH_BUFFER_SIZE];  // where the installed file waits meanwhile; empty when none
+    bool stale;                    // missing, or its content differs from the package's
+    bool written;                  // the new content was (being) written at path
+};
+
+struct UpdatePlan {
+    FileUpdate files[PACKAGE_ENTRY_COUNT];
+    std::size_t staleCount;
+    std::uint64_t staleBytes;
+};
+
+// Compares each installed package file with its entry. False for a name that could lead
+// out of the install folder or a path that does not fit.
+bool PlanUpdate(const InstallerState& state, UpdatePlan& plan) {
+    plan = {};
+    for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
+        const PackageEntry& entry = state.packageDirectory.entries[i];
+        FileUpdate& file = plan.files[i];
+        if (!IsSafeRelativeName(entry.name, sizeof entry.name) ||
+            !JoinPath(file.path, sizeof file.path, state.installFolder, entry.name)) {
+            return false;
+        }
+        file.stale = !FileMatchesEntry(file.path, entry);
+        if (!file.stale) continue;
+        ++plan.staleCount;
+        plan.staleBytes += entry.size;
+    }
+    return true;
+}
+
+bool StaleFilesReplaceable(const UpdatePlan& plan) {
+    for (const FileUpdate& file : plan.files) {
+        if (file.stale && !CanReplaceFile(file.path)) return false;
+    }
+    return true;
+}
+
+// Removes what was written and puts back what was renamed aside.
+void RestoreFiles(UpdatePlan& plan) {
+    for (FileUpdate& file : plan.files) {
+        if (file.written) (void)::DeleteFileA(file.path);
+        if (file.aside[0] != '\0' && MoveFileOnVolume(file.aside, file.path)) file.aside[0] = '\0';
+    }
+}
+
+// Writes each stale file from the verified package, the installed one renamed aside
+// first. On the first failure everything is put back and the result is false.
+bool SwapFiles(const InstallerState& state, const PlainPackage& package, UpdatePlan& plan) {
+    for (std::size_t i = 0; i < PACKAGE_ENTRY_COUNT; ++i) {
+        FileUpdate& file = plan.files[i];
+        if (!file.stale) continue;
+        const PackageEntry& entry = state.packageDirectory.entries[i];
+        const std::uint8_t* bytes = package.EntryBytes(entry);
+        bool ok = bytes != nullptr;
+        if (ok && ::GetFileAttributesA(file.path) != INVALID_FILE_ATTRIBUTES) {
+            ok = RenameWithinFolder(file.path, PREVIOUS_FILE_STEM, file.aside, sizeof file.aside);
+        }
+        if (ok) {
+            char folder[PATH_BUFFER_SIZE];
+            if (CopyText(folder, sizeof folder, file.path)) StripLastComponent(folder);
+            (void)CreateFolderPath(folder);  // a sub-folder of the entry; a failure shows in the write
+            file.written = true;
+            ok = WriteWholeFile(file.path, bytes, entry.size);
+        }
+        if (!ok) {
+            RestoreFiles(plan);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A file that goes now, or at the next start of the system when it is in use. True
+// when it is gone now.
+bool DeleteNowOrAtRestart(const char* path) {
+    if (::DeleteFileA(path) != FALSE) return true;
+    (void)DeleteAtRestart(path);
+    return false;
+}
+
+// Deletes what was renamed aside (a running program goes at the next start). True when
+// nothing waits for the next start.
+bool DeleteAsideFiles(const UpdatePlan& plan) {
+    bool complete = true;
+    for (const FileUpdate& file : plan.files) {
+        if (file.aside[0] != '\0') complete &= DeleteNowOrAtRestart(file.aside);
+    }
+    return complete;
+}
+
+// The installer copy that the uninstall entry runs, when it exists in the install folder.
+bool RegisteredCopy(const InstallerState& state, char* out, std::size_t capacity) {
+    char key[PATH_BUFFER_SIZE];
+    char command[COMMAND_SIZE];
+    return UninstallKeyPath(key, sizeof key) &&
+           ReadMachineString(key, UNINSTALL_STRING_VALUE, command, sizeof command) &&
+           CommandProgramPath(command, out, capacity) && FileExists(out) && LiesWithinFolder(out, state.installFolder);
+}
+
+enum class UpdateKind { Replace, Repair };
+
+// ReplaceProduct and RepairProduct: one procedure, which a repair skips when nothing
+// is missing.
+int UpdateProduct(InstallerState& state, UpdateKind kind) {
+    ComApartment com;  // shortcuts are created on this thread
+    (void)FormatText(state.errorCaption, sizeof state.errorCaption, INSTALL_ERROR_CAPTION_FORMAT, PRODUCT_NAME);
+    SetStatusText(state, STATUS_EXTRACT_PACKAGE);
+    if (ReadPackageDirectory(state) != 0) {
+        return Fail(state, INSTALL_PACKAGE_DAMAGED, INSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (ResolveInstallFolder(state, INSTALL_SUBPATH) != 0) {
+        return Fail(state, INSTALL_NO_PROGRAM_FILES, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    // The installed release stays, whatever follows: an earlier removal's next-start
+    // deletions of its paths must not take it.
+    (void)WithdrawPendingDeletions(state);
+    UpdatePlan plan;
+    if (!PlanUpdate(state, plan)) {
+        return Fail(state, INSTALL_COPY_FAILED, INSTALL_COPY_FAILED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    char registered[PATH_BUFFER_SIZE];
+    const bool registeredCopy = RegisteredCopy(state, registered, sizeof registered);
+    if (kind == UpdateKind::Repair && plan.staleCount == 0 && registeredCopy) return INSTALL_OK;
+    MarkPhase("compared");
+
+    // Nothing installed is touched before the whole package has verified and the target
+    // has room for what changes, and every file to replace can be moved.
+    PlainPackage package;
+    const int loaded = package.Load(state.instance, state.packageDirectory);
+    if (loaded == PACKAGE_MISSING) {
+        return Fail(state, INSTALL_PACKAGE_DAMAGED, INSTALL_PACKAGE_DAMAGED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (loaded != 0) return Fail(state, INSTALL_COPY_FAILED, INSTALL_COPY_FAILED_FORMAT, VENDOR_WEB_ADDRESS);
+    MarkPhase("package verified");
+    SetStatusText(state, STATUS_COPY_FILES);
+    if (!CreateFolderPath(state.installFolder)) {
+        return Fail(state, INSTALL_FOLDER_NOT_CREATED, INSTALL_TARGET_FOLDER_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    if (!HasFreeSpace(state.installFolder, plan.staleBytes + FileSizeOf(state.modulePath)) ||
+        !StaleFilesReplaceable(plan) || !SwapFiles(state, package, plan)) {
+        return Fail(state, INSTALL_COPY_FAILED, INSTALL_COPY_FAILED_FORMAT, VENDOR_WEB_ADDRESS);
+    }
+    MarkPhase("files written");
+    SetStatusText(state, STATUS_FINALIZE);
+
+    // From here on every step is best effort: this release's files are in place.
+    CreateProductShortcuts(state);
+    bool complete = DeleteAsideFiles(plan);
+    if (kind == UpdateKind::Replace || !registeredCopy) {
+        char copyPath[PATH_BUFFER_SIZE];
+        CopyInstaller(state, copyPath, sizeof copyPath);
+        // The entry only ever names a copy that is there; without one it stays as it was.
+        if (copyPath[0] != '\0' && FileExists(copyPath)) {
+            WriteUninstallEntry(state, copyPath);
+            // An earlier release's copy under another name is run by nothing now.
+            if (registeredCopy && !SameFile(registered, copyPath) && !SameFile(registered, state.modulePath)) {
+                complete &= DeleteNowOrAtRestart(registered);
+            }
+        }
+    }
+    MarkPhase("registry");
+    SetStatusText(state, STATUS_COMPLETED);
+    if (complete) {
+        PostResult(state, RESULT_SUCCEEDED);
+        return INSTALL_OK;
+    }
+    (void)FormatText(state.errorCaption, sizeof state.errorCaption, UPDATE_RESTART_CAPTION_FORMAT, PRODUCT_NAME);
+    (void)FormatText(state.errorText, sizeof state.errorText, UPDATE_RESTART_FORMAT, PRODUCT_NAME);
+    PostResult(state, RESULT_RESTART_NEEDED);
+    return INSTALL_RESTART_NEEDED;
+}
+
 DWORD WINAPI InstallWorkerThread(LPVOID parameter) {
     return static_cast<DWORD>(InstallWorkerMain(*static_cast<InstallerState*>(parameter)));
 }
@@ -223,13 +417,7 @@ int InstallProduct(InstallerState& state) {
     SetStatusText(state, STATUS_FINALIZE);
 
     // From here on every step is best effort: the installation has succeeded.
-    char programs[PATH_BUFFER_SIZE];
-    if (UserProgramsFolder(programs, sizeof programs)) CreateStartMenuShortcuts(state, programs);
-    if (CopyText(programs, sizeof programs, GetCommonProgramsFolder()) && programs[0] != '\0') {
-        CreateStartMenuShortcuts(state, programs);
-    }
-    char exePath[PATH_BUFFER_SIZE];
-    if (ProductExePath(state, exePath, sizeof exePath)) SetDesktopShortcut(DESKTOP_SHORTCUT_NAME, exePath, 1);
+    CreateProductShortcuts(state);
     MarkPhase("shortcuts");
     char copyPath[PATH_BUFFER_SIZE];
     CopyInstaller(state, copyPath, sizeof copyPath);
@@ -242,13 +430,9 @@ int InstallProduct(InstallerState& state) {
     return INSTALL_OK;
 }
 
-int ReplaceProduct(InstallerState& state) {
-    const int removal = UninstallProduct(state);
-    if (removal != UNINSTALL_OK && removal != UNINSTALL_RESTART_NEEDED) return removal;
-    state.installed = 0;
-    const int install = StartInstallWorker(state, 1);
-    return install != INSTALL_OK ? install : removal;
-}
+int ReplaceProduct(InstallerState& state) { return UpdateProduct(state, UpdateKind::Replace); }
+
+int RepairProduct(InstallerState& state) { return UpdateProduct(state, UpdateKind::Repair); }
 
 bool InstalledVersionIsThisOne() {
     char key[PATH_BUFFER_SIZE];

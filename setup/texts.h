@@ -31,5 +31,10 @@ inline constexpr char UNINSTALL_RESTART_CAPTION_FORMAT[] = "%s Uninstallation";
 inline constexpr char UNINSTALL_RESTART_FORMAT[] =
     "%s has been removed, but some of its files are still in use.\n"
     "They will be deleted when Windows restarts: a restart finishes the removal.";
+// An update that a restart finishes: caption and text, both filled with the product name.
+inline constexpr char UPDATE_RESTART_CAPTION_FORMAT[] = "%s Installation";
+inline constexpr char UPDATE_RESTART_FORMAT[] =
+    "%s has been updated, but some of the replaced files are still in use.\n"
+    "They will be deleted when Windows restarts: a restart finishes the update.";
 
 }  // namespace qs

@@ -33,11 +33,12 @@ struct EntryValue {
 };
 
 inline constexpr char DISPLAY_VERSION_VALUE[] = "DisplayVersion";
+inline constexpr char UNINSTALL_STRING_VALUE[] = "UninstallString";
 
 inline constexpr EntryValue UNINSTALL_ENTRY_VALUES[] = {
     {"DisplayName", EntryValueType::Text, EntryValueSource::Fixed, "Quillstation, Pellastine Network", 0},
     {"Publisher", EntryValueType::Text, EntryValueSource::Fixed, "Velto-Labs", 0},
-    {"UninstallString", EntryValueType::Text, EntryValueSource::UninstallCommand, nullptr, 0},
+    {UNINSTALL_STRING_VALUE, EntryValueType::Text, EntryValueSource::UninstallCommand, nullptr, 0},
     {DISPLAY_VERSION_VALUE, EntryValueType::Text, EntryValueSource::Fixed, INSTALLER_VERSION_TEXT, 0},
     {"DisplayIcon", EntryValueType::Text, EntryValueSource::ProductProgram, nullptr, 0},
     {"InstallLocation", EntryValueType::Text, EntryValueSource::InstallFolder, nullptr, 0},

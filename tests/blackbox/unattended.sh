@@ -106,20 +106,86 @@ wait_exit "$pid"
 check_eq "-h alone ends with 0 once closed from outside" 0 $?
 check "nothing was installed" product_absent
 
-# A damaged package: a copy of the installer with one byte of the first file's stored
+# A damaged package: a copy of the installer with 16 bytes of the first file's stored
 # content changed. Hidden -i reports -10 (246 under Wine) and keeps nothing running.
-damaged=$SCRATCH/QuillstationSetup.exe
+damaged=$SCRATCH/damaged/QuillstationSetup.exe
+mkdir -p "$(dirname "$damaged")"
 cp "$INSTALLER" "$damaged"
 directory=$(grep -obUaP 'Quillstation\.exe\x00{100}' "$damaged" | head -n 1 | cut -d: -f1)
-if [ -n "$directory" ]; then
-  offset=$((directory + 468 + 4096))
-  byte=$(od -An -tu1 -j "$offset" -N1 "$damaged" | tr -d ' ')
-  printf "$(printf '\\%03o' $(( (byte + 1) % 256 )))" | dd of="$damaged" bs=1 seek="$offset" conv=notrunc status=none
-  run_wine "$damaged" -h -i
-  check_eq "-h -i with a damaged package entry ends with -10 (246)" 246 $?
-  ensure_removed
-else
-  check "the package directory was found in the installer" false
-fi
+check "the package directory was found in the installer" test -n "$directory"
+python3 - "$damaged" "$((directory + 468 + 4096))" <<'EOF2'
+import sys
+path, offset = sys.argv[1], int(sys.argv[2])
+data = bytearray(open(path, "rb").read())
+data[offset:offset + 16] = bytes(b ^ 0xFF for b in data[offset:offset + 16])
+open(path, "wb").write(data)
+EOF2
+run_wine "$damaged" -h -i
+check_eq "-h -i with a damaged package entry ends with -10 (246)" 246 $?
+ensure_removed
+
+# ---- -e over an installed release: one complete, registered release at every end ----
+folder_digests() { (cd "$PRODUCT_DIR_UNIX" && md5sum -- *); }
+# The Unix path of the file a Windows command runs (its quoted program path).
+command_file() { local p=${1#\"}; p=${p%%\"*}; p=${p//\\//}; printf '%s/drive_c%s' "$WINEPREFIX" "${p#C:}"; }
+user_dword() { wine reg query 'HKCU\Velto\Quillstation' /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
+  sed -n -E "s/^ +$1 +REG_DWORD +//p"; }
+# The user's start-up folder (Wine spells it StartUp).
+startup_folder=$(compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/[Ss]tart[Uu]p" |
+  head -n 1)
+check "the user's start-up folder is found" test -n "$startup_folder"
+startup_shortcut="${startup_folder:-$SCRATCH}/Quillstation (Velto).LNK"
+run_wine "$older" -h -i
+folder_digests > "$SCRATCH/older.md5"
+run_wine "$damaged" -h -e
+check "-h -e with a damaged package over $OLDER_VERSION fails" test $? -ne 0
+check_eq "the damaged run left $OLDER_VERSION registered" "$OLDER_VERSION" "$(uninstall_entry_value DisplayVersion)"
+check "the damaged run left the older files as they were, and nothing beside them" \
+  diff "$SCRATCH/older.md5" <(folder_digests)
+
+# The user's settings over a freshly installed older release: the start-up shortcut and
+# both tray values on.
+ensure_removed
+run_wine "$older" -h -i
+printf 'link' > "$startup_shortcut"
+for value in SysTray SysTrayShowOnRun; do
+  wine reg add 'HKCU\Velto\Quillstation' /v $value /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+done
+run_wine "$INSTALLER" -h -e
+check_eq "-h -e over $OLDER_VERSION with the user's settings: 0" 0 $?
+check "the update is detected" detected
+check "the update kept the start-up shortcut" test -f "$startup_shortcut"
+check_eq "the update kept both tray values on" "0x1 0x1" "$(user_dword SysTray) $(user_dword SysTrayShowOnRun)"
+
+folder_digests > "$SCRATCH/this.md5"
+rm -f "$PRODUCT_DIR_UNIX/Quill_Frmw_1.6.0.hex"
+printf 'changed' >> "$PRODUCT_DIR_UNIX/readme.txt"
+run_wine "$INSTALLER" -h -e
+check_eq "-h -e on this version with the firmware gone and the read-me changed: 0" 0 $?
+check "both are put back, nothing else changed" diff "$SCRATCH/this.md5" <(folder_digests)
+# A file to put back that another program holds open: refused before anything changes.
+printf 'changed' >> "$PRODUCT_DIR_UNIX/readme.txt"
+folder_digests > "$SCRATCH/held.md5"
+start_wine "$HELPERS/file_holder.exe" "$(winpath "$PRODUCT_DIR_UNIX/readme.txt")" \
+  "$(winpath "$SCRATCH/held.ready")" "$(winpath "$SCRATCH/held.stop")"
+holder=$LAST_PID
+wait_for_file "$SCRATCH/held.ready"
+run_wine "$INSTALLER" -h -e
+check_eq "-h -e with the changed read-me held open ends with -10 (246)" 246 $?
+check "the held run changed nothing in the install folder" diff "$SCRATCH/held.md5" <(folder_digests)
+touch "$SCRATCH/held.stop"
+wait_exit "$holder"
+run_wine "$INSTALLER" -h -e
+check "released, -h -e puts the read-me back" diff "$SCRATCH/this.md5" <(folder_digests)
+
+# Started from the installed copy over an entry of another version.
+wine reg add "$UNINSTALL_KEY" /v DisplayVersion /d "$OLDER_VERSION" /f $(reg_view_flag "$INSTALLER_VIEW") \
+  </dev/null >/dev/null 2>&1
+run_wine "$PRODUCT_DIR_UNIX/QuillstationSetup.exe" -h -e
+check_eq "-h -e from the installed copy over a $OLDER_VERSION entry: 0" 0 $?
+check "the update from the installed copy is detected" detected
+check "the entry's UninstallString names a file that exists" \
+  test -f "$(command_file "$(uninstall_entry_value UninstallString)")"
+ensure_removed
 
 finish

@@ -41,6 +41,24 @@ TEST(Procedures, UninstallCommandIsQuotedAndBounded) {
     EXPECT_STREQ(out, "");
 }
 
+TEST(Procedures, CommandProgramPathIsTheQuotedPartOrAll) {
+    const struct {
+        const char* command;
+        const char* path;  // null: refused
+    } cases[] = {
+        {"\"C:\\a b\\s.exe\" -h -u", "C:\\a b\\s.exe"},
+        {"C:\\a\\s.exe", "C:\\a\\s.exe"},
+        {"\"\"", ""},
+        {"\"C:\\unterminated", nullptr},
+        {"\"C:\\a-path-longer-than-the-buffer-holds\\setup.exe\"", nullptr},
+    };
+    for (const auto& c : cases) {
+        char out[32] = "garbage";
+        EXPECT_EQ(CommandProgramPath(c.command, out, sizeof out), c.path != nullptr) << c.command;
+        EXPECT_STREQ(out, c.path != nullptr ? c.path : "") << c.command;
+    }
+}
+
 TEST(Procedures, InstallerCopyNeverTakesAPackageFilesName) {
     PackageDirectory directory{};
     std::strcpy(directory.entries[0].name, "Quillstation.exe");

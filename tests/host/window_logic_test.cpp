@@ -47,7 +47,7 @@ TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
         {0, 0, 0, false, false, AutoRunAction::Nothing},   // "-u" without the product
         {0, 0, 0, false, true, AutoRunAction::Uninstall},  // "-u" over an orphaned entry
         {0, 0, 1, false, true, AutoRunAction::Install},  // "-e" without the product
-        {1, 0, 1, true, false, AutoRunAction::Nothing},   // "-e" on this version
+        {1, 0, 1, true, false, AutoRunAction::Repair},    // "-e" on this version
         {1, 1, 1, false, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
     };
     for (const Case& c : cases) {
