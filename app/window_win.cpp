@@ -183,8 +183,8 @@ void OnAutoRun(InstallerState& state) {
     int result = 0;
     const bool thisVersion = g_switches.ensureSwitch == 1 && state.installed != 0 && InstalledVersionIsThisOne();
     const bool orphanedEntry = state.installed == 0 && UninstallEntryPresent();
-    switch (ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion,
-                          orphanedEntry)) {
+    switch (
+        ChooseAutoRun(state.installed, g_switches.installSwitch, g_switches.ensureSwitch, thisVersion, orphanedEntry)) {
         case AutoRunAction::Uninstall:
             result = UninstallProduct(state);
             break;

@@ -73,7 +73,8 @@ bool ReadMachineString(const char* subkey, const char* valueName, char* out, std
 
 bool MachineKeyExists(const char* subkey) {
     UniqueKey key;
-    return subkey != nullptr && ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
+    return subkey != nullptr &&
+           ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
 }
 
 bool WriteMachineString(const char* subkey, const char* valueName, const char* text) {

@@ -43,12 +43,12 @@ TEST(WindowLogic, UnattendedRunFollowsTheInstalledState) {
     const Case cases[] = {
         {1, 0, 0, false, false, AutoRunAction::Uninstall},  // "-u" on an installed product
         {1, 1, 0, true, false, AutoRunAction::Uninstall},   // "-i" on an installed product, any version
-        {0, 1, 0, false, true, AutoRunAction::Install},  // "-i" over an orphaned entry: reinstall
-        {0, 0, 0, false, false, AutoRunAction::Nothing},   // "-u" without the product
-        {0, 0, 0, false, true, AutoRunAction::Uninstall},  // "-u" over an orphaned entry
-        {0, 0, 1, false, true, AutoRunAction::Install},  // "-e" without the product
-        {1, 0, 1, true, false, AutoRunAction::Repair},    // "-e" on this version
-        {1, 1, 1, false, false, AutoRunAction::Replace},  // "-e" on another version, "-i" beside it
+        {0, 1, 0, false, true, AutoRunAction::Install},     // "-i" over an orphaned entry: reinstall
+        {0, 0, 0, false, false, AutoRunAction::Nothing},    // "-u" without the product
+        {0, 0, 0, false, true, AutoRunAction::Uninstall},   // "-u" over an orphaned entry
+        {0, 0, 1, false, true, AutoRunAction::Install},     // "-e" without the product
+        {1, 0, 1, true, false, AutoRunAction::Repair},      // "-e" on this version
+        {1, 1, 1, false, false, AutoRunAction::Replace},    // "-e" on another version, "-i" beside it
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ChooseAutoRun(c.installed, c.install, c.ensure, c.thisVersion, c.orphan), c.action)
