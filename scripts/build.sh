@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: build/host (native) and build/win (the installer).
 #   build.sh [--product-dir DIR] [--sanitize] [--installer-url URL]
-#            [--sign CERT.pfx [--timestamp TSA_URL]] [--only-installer] [--with-x86-64]
+#            [--sign CERT.pfx | --sign-pkcs11 MODULE.so --key pkcs11:URI --cert CERT.pem]
+#            [--timestamp TSA_URL] [--only-installer] [--with-x86-64]
 # --product-dir packages the three product files found in DIR instead of the stand-ins.
 # --only-installer builds the installer and what it is made with, nothing else: no host
 #   tree, no test programs.
@@ -18,6 +19,9 @@
 #   signing that fails leaves no build/win/signed/, and the next link of the installer
 #   removes it. --timestamp (or QS_SIGN_TIMESTAMP_URL) adds an RFC 3161 timestamp from
 #   that authority.
+# --sign-pkcs11 signs the same way with a key held on a token or HSM, through its PKCS#11
+#   module: --key is the key's PKCS#11 URI, --cert the certificate issued for it, and the
+#   token's PIN comes from QS_SIGN_PIN, which only sign.sh gets.
 # A tree that is configured already keeps its toolchain (QS_BUILD_DIR names another build
 # folder than build/).
 set -euo pipefail
@@ -27,6 +31,9 @@ product_dir=""
 sanitize=OFF
 installer_url=""
 cert=""
+pkcs11_module=""
+pkcs11_key=""
+pkcs11_cert=""
 timestamp=""
 only_installer=0
 with_x86_64=0
@@ -36,16 +43,29 @@ while [ $# -gt 0 ]; do
     --sanitize) sanitize=ON; shift ;;
     --installer-url) installer_url=$2; shift 2 ;;
     --sign) cert=$(realpath -m "$2"); shift 2 ;;
+    --sign-pkcs11) pkcs11_module=$(realpath -m "$2"); shift 2 ;;
+    --key) pkcs11_key=$2; shift 2 ;;
+    --cert) pkcs11_cert=$(realpath -m "$2"); shift 2 ;;
     --timestamp) timestamp=$2; shift 2 ;;
     --only-installer) only_installer=1; shift ;;
     --with-x86-64) with_x86_64=1; shift ;;
     *) echo "build.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ -z "$timestamp" ] || [ -n "$cert" ] || { echo "build.sh: --timestamp goes with --sign" >&2; exit 2; }
-# The certificate's password is for sign.sh alone, not for every program the build runs.
+if [ -n "$pkcs11_module" ]; then
+  [ -z "$cert" ] || { echo "build.sh: --sign and --sign-pkcs11 exclude each other" >&2; exit 2; }
+  [ -n "$pkcs11_key" ] && [ -n "$pkcs11_cert" ] ||
+    { echo "build.sh: --sign-pkcs11 needs --key pkcs11:URI and --cert CERT.pem" >&2; exit 2; }
+  cert=$pkcs11_cert
+else
+  [ -z "$pkcs11_key$pkcs11_cert" ] || { echo "build.sh: --key and --cert go with --sign-pkcs11" >&2; exit 2; }
+fi
+[ -z "$timestamp" ] || [ -n "$cert" ] || { echo "build.sh: --timestamp goes with --sign or --sign-pkcs11" >&2; exit 2; }
+# The certificate's password and the token's PIN are for sign.sh alone, not for every
+# program the build runs.
 sign_password=${QS_SIGN_PASSWORD-}
-unset QS_SIGN_PASSWORD
+sign_pin=${QS_SIGN_PIN-}
+unset QS_SIGN_PASSWORD QS_SIGN_PIN
 jobs=$(nproc)
 
 # A Windows tree gets its processor's toolchain when it is first configured, and keeps it.
@@ -93,8 +113,11 @@ if [ -n "$cert" ]; then
   mkdir -p "$signed"
   timestamp_args=()
   [ -z "$timestamp" ] || timestamp_args=(--timestamp "$timestamp")
+  key_args=()
+  [ -z "$pkcs11_module" ] || key_args=(--pkcs11-module "$pkcs11_module" --key "$pkcs11_key")
   # Whatever fails, nothing is left that names a file that is not there.
-  QS_SIGN_PASSWORD=$sign_password bash "$root/scripts/sign.sh" --cert "$cert" --in "$installer" \
+  QS_SIGN_PASSWORD=$sign_password QS_SIGN_PIN=$sign_pin bash "$root/scripts/sign.sh" --cert "$cert" \
+    "${key_args[@]}" --in "$installer" \
     --out "$signed/QuillstationSetup.exe" --name "$("$release" fact product-name)" \
     --url "$("$release" fact web-address)" "${timestamp_args[@]}" &&
     manifests "$signed/QuillstationSetup.exe" "$signed/winget" ||
