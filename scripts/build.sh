@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Configures and builds both trees: build/host (native) and build/win (the installer).
-#   build.sh [--product-dir DIR] [--sanitize] [--installer-url URL]
+#   build.sh [--product-dir DIR] [--version VERSION] [--sanitize] [--installer-url URL]
 #            [--sign CERT.pfx | --sign-pkcs11 MODULE.so --key pkcs11:URI --cert CERT.pem]
 #            [--timestamp TSA_URL] [--only-installer] [--with-x86-64]
 # --product-dir packages the three product files found in DIR instead of the stand-ins.
+# --version gives the installer its version (four dotted numbers up to 65535) in every
+#   tree; without it the build has the one of setup/product.h. With --product-dir the
+#   build first checks the record of released product files, product/releases.txt (or
+#   QS_RELEASES_FILE), with scripts/release-record.sh: a version recorded with other files
+#   or below the newest recorded one is refused before anything is built ("raise
+#   --version above ..."), and a new version is recorded once its installer is built.
 # --only-installer builds the installer and what it is made with, nothing else: no host
 #   tree, no test programs.
 # --with-x86-64 also builds build/win64: the same sources for x86-64, the test vehicle of
-#   hosts that run no 32-bit programs (scripts/vehicle.sh), with the same --product-dir.
+#   hosts that run no 32-bit programs (scripts/vehicle.sh), with the same --product-dir
+#   and --version.
 # --installer-url is the https:// address the installer will be downloaded from, for the
 #   winget manifest set written to build/win/winget/. Without it the manifests name a
 #   placeholder address on the vendor's host and are for local use only (qsrelease warns).
@@ -28,6 +35,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QS_BUILD_DIR:-$root/build}
 product_dir=""
+version=""
 sanitize=OFF
 installer_url=""
 cert=""
@@ -40,6 +48,7 @@ with_x86_64=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --product-dir) product_dir=$(realpath "$2"); shift 2 ;;
+    --version) version=$2; shift 2 ;;
     --sanitize) sanitize=ON; shift ;;
     --installer-url) installer_url=$2; shift 2 ;;
     --sign) cert=$(realpath -m "$2"); shift 2 ;;
@@ -67,6 +76,9 @@ sign_password=${QS_SIGN_PASSWORD-}
 sign_pin=${QS_SIGN_PIN-}
 unset QS_SIGN_PASSWORD QS_SIGN_PIN
 jobs=$(nproc)
+releases=${QS_RELEASES_FILE:-$root/product/releases.txt}
+# One version never names two sets of product files: checked before anything is built.
+[ -z "$product_dir" ] || bash "$root/scripts/release-record.sh" check "$releases" "$version" "$product_dir"
 
 # A Windows tree gets its processor's toolchain when it is first configured, and keeps it.
 configure_windows() {  # tree, processor (i686 or x86_64), cmake options...
@@ -80,20 +92,23 @@ targets=()
 [ "$only_installer" -eq 0 ] || targets=(--target QuillstationSetup)
 
 if [ "$only_installer" -eq 0 ]; then
-  cmake -S "$root" -B "$build/host" -DQS_SANITIZE=$sanitize >/dev/null
+  cmake -S "$root" -B "$build/host" -DQS_SANITIZE=$sanitize -DQS_RELEASE_VERSION="$version" >/dev/null
   cmake --build "$build/host" -j "$jobs"
 fi
 
-configure_windows "$build/win" i686 -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url"
+configure_windows "$build/win" i686 -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" \
+  -DQS_RELEASE_VERSION="$version"
 # A signed installer of an earlier build never stands beside this one.
 rm -rf "$build/win/signed"
 cmake --build "$build/win" -j "$jobs" "${targets[@]}"
 installer=$build/win/QuillstationSetup.exe
 echo "build: installer at $installer"
+[ -z "$product_dir" ] || bash "$root/scripts/release-record.sh" add "$releases" "$version" "$product_dir"
 
 if [ "$with_x86_64" -eq 1 ]; then
   # Its tests also read the shipped installer's resources as data (win.resources_shipped).
   configure_windows "$build/win64" x86_64 -DQS_PRODUCT_DIR="$product_dir" -DQS_INSTALLER_URL="$installer_url" \
+    -DQS_RELEASE_VERSION="$version" \
     -DQS_SHIPPED_INSTALLER="$installer"
   cmake --build "$build/win64" -j "$jobs" "${targets[@]}"
   echo "build: x86-64 test vehicle at $build/win64/QuillstationSetup.exe"
