@@ -62,7 +62,8 @@ if [ -n "$module" ]; then
     *) fail "--key $key is not a PKCS#11 URI (pkcs11:...)" ;;
   esac
   case "$key" in
-    *pin-value=*) fail "the key's URI holds its PIN (pin-value), which would stand on a command line: give it in QS_SIGN_PIN" ;;
+    *pin-value=*)
+      fail "the key's URI holds its PIN (pin-value), which would stand on a command line: give it in QS_SIGN_PIN" ;;
   esac
   [ -n "$secret" ] || fail "QS_SIGN_PIN is empty: the token's user PIN is needed to sign with its key"
   openssl engine -t pkcs11 >/dev/null 2>&1 ||

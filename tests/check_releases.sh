@@ -38,7 +38,8 @@ for row in "${ROWS[@]}"; do
   got=$?
   checks=$((checks + 1))
   [ "$got" = "$code" ] || fail "$what: exit code $got, expected $code ($(cat "$scratch/message"))"
-  [ -z "$words" ] || [[ "$(cat "$scratch/message")" == *$words* ]] || fail "$what: the message [$(cat "$scratch/message")] lacks [$words]"
+  message=$(cat "$scratch/message")
+  [ -z "$words" ] || [[ "$message" == *$words* ]] || fail "$what: the message [$message] lacks [$words]"
   [ -z "$changed" ] || sed -i '$d' "$product/$changed"
 done
 
