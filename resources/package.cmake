@@ -30,6 +30,7 @@ ExternalProject_Add(qs_host_tools
   PREFIX ${CMAKE_CURRENT_BINARY_DIR}/host-tools-steps
   CMAKE_ARGS
     -DQS_HOST_TOOLS_ONLY=ON
+    -DQS_RELEASE_VERSION=${QS_RELEASE_VERSION}
     -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_C_COMPILER=gcc
     -DCMAKE_CXX_COMPILER=g++

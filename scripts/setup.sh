@@ -27,6 +27,7 @@ packages=(
   fonts-liberation
   nsis
   osslsigncode openssl python3-yaml
+  softhsm2 libengine-pkcs11-openssl
   qemu-user
 )
 

@@ -7,7 +7,13 @@ namespace qs {
 
 inline constexpr char PRODUCT_NAME[] = "Quillstation";
 inline constexpr char MAKER_NAME[] = "Velto";
+// The installer's version: this one, unless the build gives a release its own
+// (QS_RELEASE_VERSION, from scripts/build.sh --version).
+#ifdef QS_RELEASE_VERSION
+inline constexpr char INSTALLER_VERSION_TEXT[] = QS_RELEASE_VERSION;
+#else
 inline constexpr char INSTALLER_VERSION_TEXT[] = "1.0.7.6";
+#endif
 
 // Field `index` (0 for the first) of a dotted version text; 0 past its end.
 constexpr std::uint32_t VersionField(const char* text, int index) {

@@ -3,10 +3,12 @@
 # here: the signature verifies and breaks with one changed byte, the detached signature
 # gives the signed file again, the package tool reads the signed installer, which installs
 # and removes like the unsigned one; a certificate without a password signs; bad
-# certificates, passwords and timestamp authorities leave nothing signed. A signed build
-# (scripts/build.sh --sign, in a tree of its own) puts the signed file and a manifest set
-# naming it in signed/, keeps the password out of every other program's environment, and
-# the next link of the installer removes signed/.
+# certificates, passwords and timestamp authorities leave nothing signed, and so do wrong
+# PINs, keys and certificates for a key on a software token (SoftHSM, a private token
+# folder made and removed here) reached through PKCS#11. Signed builds (scripts/build.sh
+# --sign and --sign-pkcs11, in a tree of their own) put the signed file and a manifest set
+# naming it in signed/, keep the password and the PIN out of every other program's
+# environment and command line, and the next link of the installer removes signed/.
 . "$(dirname "$0")/lib.sh" "$@"
 QSPACK=$(dirname "$INSTALLER")/host-tools/tools/qspack
 PKI=$SCRATCH/pki
@@ -91,6 +93,43 @@ for row in "${BAD[@]}"; do
   check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
 done
 
+# ---- The key on a token: SoftHSM with a token folder of this test, the good certificate's
+# key imported as the only key, reached through the module by its URI.
+export SOFTHSM2_CONF=$SCRATCH/softhsm2.conf
+MODULE=$(for m in /usr/lib/softhsm/libsofthsm2.so /usr/lib/*/softhsm/libsofthsm2.so; do [ -f "$m" ] && echo "$m"; done |
+  head -n 1)
+PIN=token-pin-5309
+KEY='pkcs11:token=qs-test;object=signing;type=private'
+mkdir -p "$SCRATCH/tokens"
+printf 'directories.tokendir = %s\nobjectstore.backend = file\nlog.level = ERROR\n' "$SCRATCH/tokens" > "$SOFTHSM2_CONF"
+make_token() {
+  [ -n "$MODULE" ] && command -v softhsm2-util >/dev/null &&
+    softhsm2-util --init-token --free --label qs-test --so-pin so-5309 --pin "$PIN" >/dev/null 2>&1 &&
+    softhsm2-util --import "$PKI/good.key" --token qs-test --label signing --id 01 --pin "$PIN" >/dev/null 2>&1
+}
+check "a software token holds the signing key (softhsm2, scripts/setup.sh)" make_token
+sign_token() {  # PIN, key URI, certificate
+  QS_SIGN_PIN=$1 bash "$SOURCE/scripts/sign.sh" --pkcs11-module "$MODULE" --key "$2" --cert "$3" \
+    --in "$INSTALLER" --out "$signed" --name Quillstation --url https://www.velto.example/quillstation \
+    >/dev/null 2>"$SCRATCH/sign.err"
+}
+# what | PIN | key URI | certificate | words the message holds
+TOKEN_BAD=(
+  "a wrong PIN|wrong-pin|$KEY|$PKI/good.pem|refused the PIN"
+  "no PIN||$KEY|$PKI/good.pem|QS_SIGN_PIN is empty"
+  "a key the token lacks|$PIN|pkcs11:token=qs-test;object=none;type=private|$PKI/good.pem|no private key at"
+  "a PIN in the key's URI|$PIN|$KEY;pin-value=$PIN|$PKI/good.pem|holds its PIN"
+  "another key's certificate|$PIN|$KEY|$PKI/open.pem|does not belong to the certificate"
+)
+for row in "${TOKEN_BAD[@]}"; do
+  IFS='|' read -r what pin key cert words <<< "$row"
+  echo "stale" > "$signed"; echo "stale" > "$signed.sig"
+  sign_token "$pin" "$key" "$cert"
+  check_eq "$what: signing fails with 1" 1 $?
+  check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
+  check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
+done
+
 # ---- A signed build in a tree of its own: a copy of the sources, the vehicle's processor.
 TREE=$SCRATCH/tree
 mkdir -p "$TREE/src"
@@ -106,13 +145,16 @@ build() {  # password, build.sh options...
 sha256() { sha256sum "$1" | cut -c1-64 | tr a-f A-F; }
 named() { sed -n 's/^  InstallerSha256: //p' "$1"/*.installer.yaml; }  # manifest folder
 
-# The signing tools and their siblings record their environment: spies first on PATH.
+# The signing tools and their siblings record their environment and command line: spies
+# first on PATH.
 SPY=$SCRATCH/spy
 mkdir -p "$SPY/bin"
 for tool in cmake openssl osslsigncode date; do
-  printf '#!/bin/sh\nenv > "%s/%s.$$"\nexec "%s" "$@"\n' "$SPY" "$tool" "$(command -v "$tool")" > "$SPY/bin/$tool"
+  printf '#!/bin/sh\n{ env; echo "$*"; } > "%s/%s.$$"\nexec "%s" "$@"\n' "$SPY" "$tool" "$(command -v "$tool")" \
+    > "$SPY/bin/$tool"
   chmod +x "$SPY/bin/$tool"
 done
+recorded() { compgen -G "$SPY/$1.*" >/dev/null; }
 PATH=$SPY/bin:$PATH build throwaway --sign "$PKI/good.pfx"
 check_eq "a signed build succeeds" 0 $?
 check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
@@ -120,11 +162,26 @@ check "its detached signature is beside it" test -s "$WIN/signed/QuillstationSet
 check_eq "signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
   "$(named "$WIN/signed/winget")"
 check_eq "winget/ names the unsigned one" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
-recorded() { compgen -G "$SPY/$1.*" >/dev/null; }
 for tool in cmake openssl osslsigncode date; do
   check "$tool ran during the signed build" recorded "$tool"
 done
-check "no program the build ran had the password in its environment" bash -c "! grep -q throwaway '$SPY'/*.*"
+check "no program the build ran had the password in its environment or command line" \
+  bash -c "! grep -q throwaway '$SPY'/*.*"
+
+# The same build with the token's key; the password is set too, and goes nowhere either.
+rm -f "$SPY"/*.*
+QS_SIGN_PIN=$PIN PATH=$SPY/bin:$PATH build throwaway --sign-pkcs11 "$MODULE" --key "$KEY" --cert "$PKI/good.pem"
+check_eq "a build signed with the token's key succeeds" 0 $?
+check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
+check "its detached signature is beside it" test -s "$WIN/signed/QuillstationSetup.exe.sig"
+check_eq "its signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
+  "$(named "$WIN/signed/winget")"
+verify_says() { osslsigncode verify -CAfile "$PKI/ca.pem" -in "$WIN/signed/QuillstationSetup.exe" 2>&1 | grep -qF "$1"; }
+check "osslsigncode verify names the token key's certificate as the signer" verify_says "Subject: /CN=Velto test good"
+check "and the product as the signed content" verify_says "Text description: Quillstation"
+check "osslsigncode ran during it" recorded osslsigncode
+check "no program it ran had the PIN or the password in its environment or command line" \
+  bash -c "! grep -q -e '$PIN' -e throwaway '$SPY'/*.*"
 
 # A product file changes: the installer relinks, and the signed copy of the old one goes.
 unsigned=$(sha256 "$WIN/QuillstationSetup.exe")

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -194,10 +195,18 @@ TEST(InstallerVersion, FixedPartAndEveryString) {
     ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00070006u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00070006u);
+    // The build's version, whatever it was given: four numbers, two to a 32-bit half.
+    unsigned field[4] = {};
+    ASSERT_EQ(std::sscanf(INSTALLER_VERSION_TEXT, "%u.%u.%u.%u", &field[0], &field[1], &field[2], &field[3]), 4)
+        << INSTALLER_VERSION_TEXT;
+    const DWORD high = (field[0] << 16) | field[1];
+    const DWORD low = (field[2] << 16) | field[3];
+    const std::string versionText = std::to_string(field[0]) + ", " + std::to_string(field[1]) + ", " +
+                                    std::to_string(field[2]) + ", " + std::to_string(field[3]);
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
     EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
     EXPECT_EQ(fixed->dwFileFlags, 0u);
     EXPECT_EQ(fixed->dwFileOS, 0u);
@@ -218,12 +227,12 @@ TEST(InstallerVersion, FixedPartAndEveryString) {
         {"Comments", "Velto Quillstation Installer."},
         {"CompanyName", "Velto"},
         {"FileDescription", "Velto Quillstation Installer"},
-        {"FileVersion", "1, 0, 7, 6"},
+        {"FileVersion", versionText.c_str()},
         {"InternalName", "Velto QuillstationSetup"},
         {"LegalCopyright", COPYRIGHT_TEXT},  // the one notice the manifests carry too
         {"OriginalFilename", "QuillstationSetup.exe"},
         {"ProductName", "QuillstationSetup"},
-        {"ProductVersion", "1, 0, 7, 6"},
+        {"ProductVersion", versionText.c_str()},
     };
     for (const Row& row : rows) {
         const std::string query = std::string("\\StringFileInfo\\000004b0\\") + row.key;
