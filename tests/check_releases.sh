@@ -27,8 +27,6 @@ ROWS=(
   "a rebuild of the recorded release|1.0.8.0||0|"
   "the recorded version with another read-me|1.0.8.0|readme.txt|1|changed: readme.txt;*raise --version above 1.0.8.0"
   "a version below the newest release|1.0.7.9||1|1.0.7.9 is below 1.0.8.0*raise --version above 1.0.8.0"
-  "a new version above the newest|1.0.10.0||0|"
-  "a version of three numbers|1.0.9||1|not four dotted numbers"
   "a number above a version block's|1.0.65536.0||1|65536 is above 65535"
 )
 for row in "${ROWS[@]}"; do
@@ -50,13 +48,11 @@ QS_RELEASES_FILE=$record QS_BUILD_DIR=$scratch/build bash "$source/scripts/build
   --product-dir "$product" --version 1.0.8.0 >"$scratch/build.log" 2>&1
 got=$?
 checks=$((checks + 1))
-[ "$got" = 1 ] || fail "a release build of 1.0.8.0 with another read-me ended with $got, not 1"
+[ "$got" = 1 ] && grep -q "raise --version above 1.0.8.0" "$scratch/build.log" ||
+  fail "a release build of 1.0.8.0 with another read-me ended with $got, not 1 and a message to raise --version"
 checks=$((checks + 1))
-grep -q "raise --version above 1.0.8.0" "$scratch/build.log" || fail "its message does not say to raise --version"
-checks=$((checks + 1))
-[ ! -e "$scratch/build" ] || fail "it made a build folder before refusing"
-checks=$((checks + 1))
-[ "$(grep -vc '^#' "$record")" = 3 ] || fail "a refused build changed the record"
+[ ! -e "$scratch/build" ] && [ "$(grep -vc '^#' "$record")" = 3 ] ||
+  fail "a refused build made a build folder or changed the record"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

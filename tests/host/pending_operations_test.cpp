@@ -36,9 +36,7 @@ constexpr WithdrawCase WITHDRAW_CASES[] = {
      u"\\??\\C:\\P\\Q\\a.exe|\\??\\C:\\P\\Q\\b.exe|\\??\\C:\\P\\Q|!\\??\\C:\\x||"},
     {"only whole paths with the prefix count", u"C:\\P\\Q||\\??\\C:\\P\\Q\\a.ex||\\??\\C:\\P\\Q\\a.exe2|||",
      u"C:\\P\\Q||\\??\\C:\\P\\Q\\a.ex||\\??\\C:\\P\\Q\\a.exe2|||"},
-    {"a list without its end", u"\\??\\C:\\P\\Q||\\??\\C:\\k||", u"\\??\\C:\\k||"},
     {"a source without a target is kept as it stands", u"\\??\\C:\\P\\Q||\\??\\C:\\dangling", u"\\??\\C:\\dangling"},
-    {"a list's end alone is left alone", u"|", u"|"},
 };
 
 TEST(WithdrawDeletions, TakesOutDeletionsOfWrittenPathsOnly) {
