@@ -28,24 +28,16 @@ expect x86 yes none "neither i686 nor x86_64"
 # loadable, executable segment inside the file that holds its entry point. A probe that
 # cannot start anywhere would silently move every host to the x86-64 build.
 probe=$(qs_write_probe "$scratch")
-le() { od -An -tu"$2" -j "$1" -N "$2" --endian=little "$probe" | tr -d ' '; }  # offset, width
-size=$(stat -c %s "$probe")
+elf=$(readelf -hlW "$probe" 2>&1)
+field() { sed -n "s/^ *$1: *//p" <<< "$elf"; }
+load=$(awk '$1 == "LOAD"' <<< "$elf")  # type, offset, address, physical address, sizes, flags, alignment
+read -r _ offset vaddr _ filesz _ <<< "$load"
+entry=$(field 'Entry point address')
 checks=$((checks + 1))
-if [ "$(head -c 4 "$probe" | od -An -tx1 | tr -d ' ')" != 7f454c46 ] || [ "$(le 4 1)" != 1 ] ||
-  [ "$(le 5 1)" != 1 ] || [ "$(le 16 2)" != 2 ] || [ "$(le 18 2)" != 3 ]; then
-  fail "the probe is not a 32-bit little-endian i386 executable"
-elif [ "$(le 42 2)" != 32 ] || [ "$(le 44 2)" != 1 ]; then
-  fail "the probe does not have exactly one 32-byte program header"
-else
-  entry=$(le 24 4) ph=$(le 28 4)
-  type=$(le "$ph" 4) offset=$(le $((ph + 4)) 4) vaddr=$(le $((ph + 8)) 4) filesz=$(le $((ph + 16)) 4)
-  flags=$(le $((ph + 24)) 4)
-  if [ $((ph + 32)) -gt "$size" ] || [ "$type" != 1 ]; then
-    fail "the probe's program header is not a loadable segment (type ${type:-none}, file of $size bytes)"
-  elif [ $((offset + filesz)) -gt "$size" ] || [ $((flags & 1)) -eq 0 ] ||
-    [ "$entry" -lt "$vaddr" ] || [ "$entry" -ge $((vaddr + filesz)) ]; then
-    fail "the probe's segment does not hold its entry point as code inside the file"
-  fi
+if [ "$(field Class)" != ELF32 ] || [ "$(field Machine)" != "Intel 80386" ] || [[ "$(field Type)" != EXEC* ]] ||
+  [ "$(field 'Number of program headers')" != 1 ] || ! [[ "$load" =~ E\ +0x[0-9a-f]+$ ]] ||
+  ((entry < vaddr || entry >= vaddr + filesz || offset + filesz > $(stat -c %s "$probe"))); then
+  fail "the probe is not an i386 executable whose one loadable, executable segment in the file holds its entry point"
 fi
 
 # Run, where something can run it: an i386 emulator (qemu-user) on any host, and Wine's

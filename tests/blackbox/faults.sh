@@ -217,18 +217,15 @@ for row in "${INSTALL_FAULTS[@]}"; do
   check_eq "$name: nothing outside the install folder changed" "" "$(changes before after)"
   $teardown
 
-  $setup
-  shown=$(interactive_failure_text)
-  check_eq "$name: a pressed button ends with 0" 0 $?
-  check_eq "$name: the failure box says why" "$text" "$(grep -xF "$text" <<< "$shown")"
-  $teardown
-
-  # Unattended with the window shown: the box waits for an answer, then the run's code.
-  $setup
-  shown=$(interactive_failure_text "$ERROR_BOX" -i)
-  check_eq "$name: -i with the window ends with $code once its box is answered" "$code" $?
-  check_eq "$name: -i with the window: the box stays up until answered" "$text" "$(grep -xF "$text" <<< "$shown")"
-  $teardown
+  # The button, then -i with the window shown: its box waits for an answer, then the run's code.
+  for switch in "" -i; do
+    want=0 && [ -z "$switch" ] || want=$code
+    $setup
+    shown=$(interactive_failure_text "$ERROR_BOX" $switch)
+    check_eq "$name: ${switch:-a pressed button} with the window ends with $want" "$want" $?
+    check_eq "$name: ${switch:-a pressed button}: the failure box says why" "$text" "$(grep -xF "$text" <<< "$shown")"
+    $teardown
+  done
 done
 
 # ---- Faults during removal ---------------------------------------------------------------
@@ -261,70 +258,43 @@ check_eq "held during removal: nothing else is left behind" "" "$(changes clean 
 release_file
 rm -rf "$PRODUCT_DIR_UNIX"
 
-run_wine "$INSTALLER" -h -i
-hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
-shown=$(interactive_failure_text "$RESTART_BOX")
-check_eq "held during removal, with the window: a pressed button ends with 0" 0 $?
-check_eq "held during removal, with the window: the box says a restart finishes it" "$RESTART_TEXT" \
-  "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
-check "held during removal, with the window: the uninstall entry is gone" key_absent
-release_file
-clear_pending
-rm -rf "$PRODUCT_DIR_UNIX"
-
-run_wine "$INSTALLER" -h -i
-hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
-shown=$(interactive_failure_text "$RESTART_BOX" -u)
-check_eq "held during removal, -u with the window: 3010 once its box is answered" 194 $?
-check_eq "held during removal, -u with the window: the box stays up until answered" "$RESTART_TEXT" \
-  "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
-release_file
-clear_pending
-rm -rf "$PRODUCT_DIR_UNIX"
-
-# A removal, then the system's next start (a restart of the prefix): the start deletes
-# what was held during the removal, but nothing that an install wrote again before it;
-# a folder whose name begins with a full stop and a read-only file go with the removal.
-setup_held_program() { hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read; }
-reinstall_released() {
-  release_file
-  run_wine "$INSTALLER" -h -e
-  check_eq "held, then reinstalled: the install before the restart ends with 0" 0 $?
-}
-verify_reinstalled() {
-  check_eq "held, then reinstalled: every installed file outlives the restart" "$INSTALLED_FILES" \
-    "$(cd "$PRODUCT_DIR_UNIX" 2>/dev/null && LC_ALL=C ls | paste -sd ' ')"
-}
-# Wine shows a file without write permission as read-only and refuses to delete it.
-setup_dotted_and_read_only() {
-  mkdir -p "$PRODUCT_DIR_UNIX/.settings" && printf 'a setting' > "$PRODUCT_DIR_UNIX/.settings/view.ini" &&
-    chmod a-w "$PRODUCT_DIR_UNIX/readme.txt"
-}
-verify_nothing_left() {
-  check "a dotted folder and a read-only file: nothing is left after the restart" product_absent
+# With the window: the button ends with 0, -u with 3010 once its box is answered.
+for switch in "" -u; do
+  want=0 && [ -z "$switch" ] || want=194
   run_wine "$INSTALLER" -h -i
-  run_wine "$INSTALLER" -h -u
-  check_eq "a dotted folder and a read-only file: the next removal ends with 0" 0 $?
-}
-# name | set-up after the install | removal's code | before the restart | checks after it
-RESTART_CASES=(
-  "held, then reinstalled|setup_held_program|194|reinstall_released|verify_reinstalled"
-  "a dotted folder and a read-only file|setup_dotted_and_read_only|0|:|verify_nothing_left"
-)
-for row in "${RESTART_CASES[@]}"; do
-  IFS='|' read -r name setup code before_restart verify <<< "$row"
-  run_wine "$INSTALLER" -h -i
-  $setup
-  run_wine "$INSTALLER" -h -u
-  check_eq "$name: removal ends with $code" "$code" $?
-  $before_restart
-  wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
-  $verify
+  hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
+  shown=$(interactive_failure_text "$RESTART_BOX" $switch)
+  check_eq "held during removal, ${switch:-the button} with the window: ends with $want" "$want" $?
+  check_eq "held during removal, ${switch:-the button} with the window: the box says a restart finishes it" \
+    "$RESTART_TEXT" "$(grep -xF "$RESTART_TEXT" <<< "$shown")"
+  check "held during removal, with the window: the uninstall entry is gone" key_absent
   release_file
-  ensure_removed
   clear_pending
   rm -rf "$PRODUCT_DIR_UNIX"
 done
+
+# A removal, then the system's next start (a restart of the prefix): the start deletes
+# what was held during the removal, but nothing that an install wrote again before it.
+run_wine "$INSTALLER" -h -i
+hold_file "$PRODUCT_DIR_UNIX/Quillstation.exe" read
+run_wine "$INSTALLER" -h -u
+check_eq "held, then reinstalled: the removal ends with 3010" 194 $?
+release_file
+run_wine "$INSTALLER" -h -e
+check_eq "held, then reinstalled: the install before the restart ends with 0" 0 $?
+wineboot -r </dev/null >>"$SCRATCH/wine.log" 2>&1
+check_eq "held, then reinstalled: every installed file outlives the restart" "$INSTALLED_FILES" \
+  "$(cd "$PRODUCT_DIR_UNIX" 2>/dev/null && LC_ALL=C ls | paste -sd ' ')"
+
+# A folder whose name begins with a full stop and a read-only file (Wine shows a file
+# without write permission as read-only) go with the removal itself: nothing waits.
+mkdir -p "$PRODUCT_DIR_UNIX/.settings" && printf 'a setting' > "$PRODUCT_DIR_UNIX/.settings/view.ini"
+chmod a-w "$PRODUCT_DIR_UNIX/readme.txt"
+run_wine "$INSTALLER" -h -u
+check_eq "a dotted folder and a read-only file: the removal ends with 0" 0 $?
+check "a dotted folder and a read-only file: nothing is left" product_absent
+clear_pending
+rm -rf "$PRODUCT_DIR_UNIX"
 
 # Neighbours of everything the installer owns: files and folders of the user beside the
 # install folder, the Start-menu folders and the desktop shortcut, some with names that

@@ -42,8 +42,12 @@ issue server server 2
 
 signed=$SCRATCH/signed/QuillstationSetup.exe
 mkdir -p "$SCRATCH/signed"
-sign() {  # certificate, password; prints sign.sh's messages to $SCRATCH/sign.err
-  QS_SIGN_PASSWORD=$2 bash "$SOURCE/scripts/sign.sh" --cert "$1" --in "$INSTALLER" --out "$signed" \
+# Signs through sign.sh, its messages to $SCRATCH/sign.err; with a key URI, the key on the
+# token through PKCS#11.
+sign() {  # certificate, password or PIN, [key URI]
+  local how=(--cert "$1")
+  [ -z "${3:-}" ] || how+=(--pkcs11-module "$MODULE" --key "$3")
+  QS_SIGN_PASSWORD=$2 QS_SIGN_PIN=$2 bash "$SOURCE/scripts/sign.sh" "${how[@]}" --in "$INSTALLER" --out "$signed" \
     --name Quillstation --url https://www.velto.example/quillstation >/dev/null 2>"$SCRATCH/sign.err"
 }
 
@@ -75,24 +79,6 @@ run_wine "$signed" -h -u
 check_eq "it removes with 0" 0 $?
 check "and nothing is left" nothing_of_the_product_left
 
-# what | certificate | password | words the message holds | QS_SIGN_TIMESTAMP_URL
-UNREACHABLE=http://127.0.0.1:9/
-BAD=(
-  "a wrong password|$PKI/good.pfx|wrong|wrong password|"
-  "a missing certificate|$PKI/none.pfx|throwaway|no certificate file|"
-  "an expired certificate|$PKI/expired.pfx|throwaway|has expired|"
-  "a certificate without code signing|$PKI/server.pfx|throwaway|not for code signing|"
-  "a timestamp authority out of reach|$PKI/good.pfx|throwaway|timestamp authority $UNREACHABLE|$UNREACHABLE"
-)
-for row in "${BAD[@]}"; do
-  IFS='|' read -r what cert password words authority <<< "$row"
-  echo "stale" > "$signed"; echo "stale" > "$signed.sig"
-  QS_SIGN_TIMESTAMP_URL=$authority sign "$cert" "$password"
-  check_eq "$what: signing fails with 1" 1 $?
-  check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
-  check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
-done
-
 # ---- The key on a token: SoftHSM with a token folder of this test, the good certificate's
 # key imported as the only key, reached through the module by its URI.
 export SOFTHSM2_CONF=$SCRATCH/softhsm2.conf
@@ -108,22 +94,24 @@ make_token() {
     softhsm2-util --import "$PKI/good.key" --token qs-test --label signing --id 01 --pin "$PIN" >/dev/null 2>&1
 }
 check "a software token holds the signing key (softhsm2, scripts/setup.sh)" make_token
-sign_token() {  # PIN, key URI, certificate
-  QS_SIGN_PIN=$1 bash "$SOURCE/scripts/sign.sh" --pkcs11-module "$MODULE" --key "$2" --cert "$3" \
-    --in "$INSTALLER" --out "$signed" --name Quillstation --url https://www.velto.example/quillstation \
-    >/dev/null 2>"$SCRATCH/sign.err"
-}
-# what | PIN | key URI | certificate | words the message holds
-TOKEN_BAD=(
-  "a wrong PIN|wrong-pin|$KEY|$PKI/good.pem|refused the PIN"
-  "a key the token lacks|$PIN|pkcs11:token=qs-test;object=none;type=private|$PKI/good.pem|no private key at"
-  "a PIN in the key's URI|$PIN|$KEY;pin-value=$PIN|$PKI/good.pem|holds its PIN"
-  "another key's certificate|$PIN|$KEY|$PKI/open.pem|does not belong to the certificate"
+# what | certificate | password or PIN | words the message holds | QS_SIGN_TIMESTAMP_URL | key URI on
+# the token (signed through PKCS#11 when given)
+UNREACHABLE=http://127.0.0.1:9/
+BAD=(
+  "a wrong password|$PKI/good.pfx|wrong|wrong password|"
+  "a missing certificate|$PKI/none.pfx|throwaway|no certificate file|"
+  "an expired certificate|$PKI/expired.pfx|throwaway|has expired|"
+  "a certificate without code signing|$PKI/server.pfx|throwaway|not for code signing|"
+  "a timestamp authority out of reach|$PKI/good.pfx|throwaway|timestamp authority $UNREACHABLE|$UNREACHABLE"
+  "a wrong PIN|$PKI/good.pem|wrong-pin|refused the PIN||$KEY"
+  "a key the token lacks|$PKI/good.pem|$PIN|no private key at||pkcs11:token=qs-test;object=none;type=private"
+  "a PIN in the key's URI|$PKI/good.pem|$PIN|holds its PIN||$KEY;pin-value=$PIN"
+  "another key's certificate|$PKI/open.pem|$PIN|does not belong to the certificate||$KEY"
 )
-for row in "${TOKEN_BAD[@]}"; do
-  IFS='|' read -r what pin key cert words <<< "$row"
+for row in "${BAD[@]}"; do
+  IFS='|' read -r what cert password words authority key <<< "$row"
   echo "stale" > "$signed"; echo "stale" > "$signed.sig"
-  sign_token "$pin" "$key" "$cert"
+  QS_SIGN_TIMESTAMP_URL=$authority sign "$cert" "$password" "$key"
   check_eq "$what: signing fails with 1" 1 $?
   check "$what: the message says why" grep -q "$words" "$SCRATCH/sign.err"
   check "$what: no signed installer or signature is left" test ! -e "$signed" -a ! -e "$signed.sig"
@@ -154,31 +142,29 @@ for tool in cmake openssl osslsigncode date; do
   chmod +x "$SPY/bin/$tool"
 done
 recorded() { compgen -G "$SPY/$1.*" >/dev/null; }
-PATH=$SPY/bin:$PATH build throwaway --sign "$PKI/good.pfx"
-check_eq "a signed build succeeds" 0 $?
-check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
-check "its detached signature is beside it" test -s "$WIN/signed/QuillstationSetup.exe.sig"
-check_eq "signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
-  "$(named "$WIN/signed/winget")"
+# The password and the PIN are both set, and reach no program but sign.sh's own.
+signed_build() {  # what, build.sh's signer options...
+  local what=$1
+  rm -f "$SPY"/*.*
+  QS_SIGN_PIN=$PIN PATH=$SPY/bin:$PATH build throwaway "${@:2}"
+  check_eq "$what succeeds" 0 $?
+  check "$what: its signed installer verifies, its detached signature beside it" \
+    bash -c "osslsigncode verify -CAfile '$PKI/ca.pem' -in '$WIN/signed/QuillstationSetup.exe' >/dev/null 2>&1 &&
+      test -s '$WIN/signed/QuillstationSetup.exe.sig'"
+  check_eq "$what: signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
+    "$(named "$WIN/signed/winget")"
+  check "$what: no program it ran had the password or the PIN in its environment or command line" \
+    bash -c "! grep -q -e throwaway -e '$PIN' '$SPY'/*.*"
+}
+signed_build "a signed build" --sign "$PKI/good.pfx"
 check_eq "winget/ names the unsigned one" "$(sha256 "$WIN/QuillstationSetup.exe")" "$(named "$WIN/winget")"
 for tool in cmake openssl osslsigncode date; do
   check "$tool ran during the signed build" recorded "$tool"
 done
-check "no program the build ran had the password in its environment or command line" \
-  bash -c "! grep -q throwaway '$SPY'/*.*"
-
-# The same build with the token's key; the password is set too, and goes nowhere either.
-rm -f "$SPY"/*.*
-QS_SIGN_PIN=$PIN PATH=$SPY/bin:$PATH build throwaway --sign-pkcs11 "$MODULE" --key "$KEY" --cert "$PKI/good.pem"
-check_eq "a build signed with the token's key succeeds" 0 $?
-check "its signed installer verifies" verify "$WIN/signed/QuillstationSetup.exe"
-check_eq "its signed/winget names the signed installer" "$(sha256 "$WIN/signed/QuillstationSetup.exe")" \
-  "$(named "$WIN/signed/winget")"
+signed_build "a build signed with the token's key" --sign-pkcs11 "$MODULE" --key "$KEY" --cert "$PKI/good.pem"
 verify_says() { osslsigncode verify -CAfile "$PKI/ca.pem" -in "$WIN/signed/QuillstationSetup.exe" 2>&1 | grep -qF "$1"; }
 check "osslsigncode verify names the token key's certificate as the signer" verify_says "Subject: /CN=Velto test good"
 check "and the product as the signed content" verify_says "Text description: Quillstation"
-check "no program it ran had the PIN or the password in its environment or command line" \
-  bash -c "! grep -q -e '$PIN' -e throwaway '$SPY'/*.*"
 
 # A product file changes: the installer relinks, and the signed copy of the old one goes.
 unsigned=$(sha256 "$WIN/QuillstationSetup.exe")

@@ -49,7 +49,6 @@ TEST(Procedures, CommandProgramPathIsTheQuotedPartOrAll) {
     } cases[] = {
         {"\"C:\\a b\\s.exe\" -h -u", "C:\\a b\\s.exe"},
         {"C:\\a\\s.exe", "C:\\a\\s.exe"},
-        {"\"\"", ""},
         {"\"C:\\unterminated", nullptr},
         {"\"C:\\a-path-longer-than-the-buffer-holds\\setup.exe\"", nullptr},
     };

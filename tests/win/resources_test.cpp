@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -196,13 +195,11 @@ TEST(InstallerVersion, FixedPartAndEveryString) {
     ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     // The build's version, whatever it was given: four numbers, two to a 32-bit half.
-    unsigned field[4] = {};
-    ASSERT_EQ(std::sscanf(INSTALLER_VERSION_TEXT, "%u.%u.%u.%u", &field[0], &field[1], &field[2], &field[3]), 4)
-        << INSTALLER_VERSION_TEXT;
-    const DWORD high = (field[0] << 16) | field[1];
-    const DWORD low = (field[2] << 16) | field[3];
-    const std::string versionText = std::to_string(field[0]) + ", " + std::to_string(field[1]) + ", " +
-                                    std::to_string(field[2]) + ", " + std::to_string(field[3]);
+    const auto field = [](int i) { return VersionField(INSTALLER_VERSION_TEXT, i); };
+    const DWORD high = (field(0) << 16) | field(1);
+    const DWORD low = (field(2) << 16) | field(3);
+    std::string versionText = INSTALLER_VERSION_TEXT;
+    for (std::size_t dot; (dot = versionText.find('.')) != std::string::npos;) versionText.replace(dot, 1, ", ");
     EXPECT_EQ(fixed->dwFileVersionMS, high);
     EXPECT_EQ(fixed->dwFileVersionLS, low);
     EXPECT_EQ(fixed->dwProductVersionMS, high);
