@@ -70,7 +70,7 @@ int RunInstaller(HINSTANCE instance, const char* commandLine) {
     {
         // COM for the window thread serves the shell's "open" of the links and the
         // accessible object, both only in a shown window. A hidden run takes none: its
-        // removal uses none and its install worker takes its own.
+        // removal uses none, and its install worker and its update take their own.
         std::optional<ComApartment> com;
         if (g_switches.hiddenSwitch == 0) com.emplace();
         if (CreateInstallerWindow(instance, InstallerWindowProcedure, nullptr, title) != nullptr) {

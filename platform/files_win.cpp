@@ -273,9 +273,7 @@ bool LiesWithinFolder(const char* path, const char* folder) {
     for (;;) {
         FolderIdentity identity;
         if (IdentityOf(level, identity) && SameIdentity(identity, wanted)) return true;
-        const std::size_t length = std::strlen(level);
-        StripLastComponent(level);
-        if (std::strlen(level) == length || std::strlen(level) < SHORTEST_FOLDER) return false;
+        if (!StripToParent(level) || std::strlen(level) < SHORTEST_FOLDER) return false;
     }
 }
 

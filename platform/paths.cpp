@@ -95,6 +95,13 @@ void StripLastComponent(char* path) {
     }
 }
 
+bool StripToParent(char* path) {
+    if (path == nullptr) return false;
+    const std::size_t length = std::strlen(path);
+    StripLastComponent(path);
+    return std::strlen(path) != length;
+}
+
 void ReduceToFileName(char* path) {
     if (path == nullptr || path[0] == '\0') return;
     // The same search as StripLastComponent: a backslash in the first place is a root,

@@ -23,6 +23,9 @@ bool JoinPath(char* out, std::size_t capacity, const char* folder, const char* n
 // Cuts the path at its last backslash (searching back to the second character).
 // "C:\dir\file" -> "C:\dir", "C:\file" -> "C:", "\file" -> "", "file" unchanged.
 void StripLastComponent(char* path);
+// StripLastComponent that says whether it cut anything: false once path is a bare name
+// or root, so a walk up the levels of a path ends.
+bool StripToParent(char* path);
 // Keeps only what follows the last backslash. "C:\dir\setup.exe" -> "setup.exe";
 // a path ending in a backslash becomes empty; no backslash after the first character:
 // unchanged ("\file" stays "\file").

@@ -18,9 +18,7 @@ bool HasFreeSpace(const char* folder, std::uint64_t bytes) {
     for (;;) {
         ULARGE_INTEGER available;
         if (::GetDiskFreeSpaceExA(level, &available, nullptr, nullptr) != FALSE) return available.QuadPart >= bytes;
-        const std::size_t length = std::strlen(level);
-        StripLastComponent(level);
-        if (std::strlen(level) == length || level[0] == '\0') return false;
+        if (!StripToParent(level) || level[0] == '\0') return false;
     }
 }
 

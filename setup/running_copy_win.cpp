@@ -99,9 +99,7 @@ bool WithdrawPendingDeletions(const InstallerState& state) {
     if (CopyText(level, sizeof level, state.installFolder)) {
         while (SkipFolderRoot(level) < std::strlen(level)) {
             written.Add(level, nullptr);
-            const std::size_t length = std::strlen(level);
-            StripLastComponent(level);
-            if (std::strlen(level) == length) break;
+            if (!StripToParent(level)) break;
         }
     }
     return WithdrawDeletionsAtRestart(written.list(), written.count());
